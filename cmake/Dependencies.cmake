@@ -1,0 +1,25 @@
+# Third-party code comes from Debian packages and is referenced, never copied.
+
+# nlohmann/json is header-only. Its headers live in /usr/include, which must not
+# be put on the MinGW include path (glibc headers would shadow the Windows
+# ones), so the build exposes just the nlohmann folder through a link.
+find_path(KORVANE_NLOHMANN_INCLUDE nlohmann/json.hpp
+    PATHS /usr/include /usr/local/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(KORVANE_THIRD_PARTY_INCLUDE ${CMAKE_BINARY_DIR}/third_party/include)
+file(MAKE_DIRECTORY ${KORVANE_THIRD_PARTY_INCLUDE})
+if(NOT EXISTS ${KORVANE_THIRD_PARTY_INCLUDE}/nlohmann)
+    file(CREATE_LINK ${KORVANE_NLOHMANN_INCLUDE}/nlohmann
+        ${KORVANE_THIRD_PARTY_INCLUDE}/nlohmann SYMBOLIC)
+endif()
+add_library(korvane_json INTERFACE)
+target_include_directories(korvane_json SYSTEM INTERFACE ${KORVANE_THIRD_PARTY_INCLUDE})
+target_compile_definitions(korvane_json INTERFACE JSON_USE_IMPLICIT_CONVERSIONS=0)
+
+# GoogleTest is built from Debian's sources with whichever toolchain is active.
+if(NOT KORVANE_FUZZ)
+    set(KORVANE_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory(${KORVANE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+    enable_testing()
+endif()

@@ -1,0 +1,34 @@
+#pragma once
+// The one seam through which every bounded wait reads the time and sleeps, so
+// that tests can run the wait logic in milliseconds.
+
+#include <chrono>
+
+namespace korvane {
+
+class Clock {
+public:
+    using Duration = std::chrono::steady_clock::duration;
+    using TimePoint = std::chrono::steady_clock::time_point;
+
+    virtual ~Clock() = default;
+    virtual TimePoint now() = 0;
+    virtual void sleep(Duration duration) = 0;
+};
+
+// The monotonic clock and a real sleep.
+Clock& systemClock();
+
+// A clock whose time moves only when someone sleeps on it (or advance() is
+// called): a wait of seconds runs in no time.
+class ManualClock final : public Clock {
+public:
+    TimePoint now() override { return now_; }
+    void sleep(Duration duration) override { now_ += duration; }
+    void advance(Duration duration) { now_ += duration; }
+
+private:
+    TimePoint now_{};
+};
+
+}  // namespace korvane
