@@ -1,0 +1,673 @@
+#include "runtime/records/json_reader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+#include "common/text.h"
+#include "runtime/records/found_description.h"
+
+namespace korvane::runtime {
+namespace {
+
+bool isJsonWhitespace(char c) {
+    return c == ' ' || c == '\n' || c == '\t' || c == '\r';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// Whether a number text that is too large or too small for a double is too
+// large: its leading significant digit stands at a power of ten >= 0 after the
+// exponent is applied. Only asked once the conversion reported "out of range".
+bool overflows(std::string_view number) {
+    std::size_t i = number.starts_with('-') ? 1 : 0;
+    std::int64_t leadingPower = 0;
+    bool seenDigit = false;
+    std::int64_t integerDigits = 0;
+    for (; i < number.size() && isDigit(number[i]); ++i) {
+        if (seenDigit || number[i] != '0') {
+            seenDigit = true;
+            ++integerDigits;
+        }
+    }
+    if (seenDigit) {
+        leadingPower = integerDigits - 1;
+    } else {
+        std::int64_t zeros = 0;
+        if (i < number.size() && number[i] == '.') {
+            for (++i; i < number.size() && number[i] == '0'; ++i) {
+                ++zeros;
+            }
+        }
+        leadingPower = -(zeros + 1);
+    }
+    const auto e = number.find_first_of("eE");
+    std::int64_t exponent = 0;
+    if (e != std::string_view::npos) {
+        std::size_t k = e + 1;
+        const bool negativeExponent = k < number.size() && number[k] == '-';
+        if (k < number.size() && (number[k] == '-' || number[k] == '+')) {
+            ++k;
+        }
+        constexpr std::int64_t cap = 1'000'000'000'000;  // far beyond any double
+        for (; k < number.size(); ++k) {
+            exponent = std::min(cap, exponent * 10 + (number[k] - '0'));
+        }
+        if (negativeExponent) {
+            exponent = -exponent;
+        }
+    }
+    return leadingPower + exponent >= 0;
+}
+
+constexpr std::string_view eofInString = "EOF while parsing a string";
+constexpr std::string_view eofInValue = "EOF while parsing a value";
+
+}  // namespace
+
+std::optional<char> JsonReader::peekSignificant() {
+    while (index_ < text_.size() && isJsonWhitespace(text_[index_])) {
+        ++index_;
+    }
+    if (index_ == text_.size()) {
+        return std::nullopt;
+    }
+    return text_[index_];
+}
+
+std::string JsonReader::messageAt(std::string_view description, std::size_t consumed) const {
+    const std::string_view before = text_.substr(0, consumed);
+    const auto lastBreak = before.rfind('\n');
+    const std::size_t lineStart = lastBreak == std::string_view::npos ? 0 : lastBreak + 1;
+    const auto line = 1 + std::count(before.begin(), before.begin() + lineStart, '\n');
+    std::string message(description);
+    message +=
+        " at line " + std::to_string(line) + " column " + std::to_string(consumed - lineStart);
+    return message;
+}
+
+std::string JsonReader::errorHere(std::string_view description) const {
+    return messageAt(description, index_);
+}
+
+std::string JsonReader::errorAtPeek(std::string_view description) const {
+    return messageAt(description, std::min(text_.size(), index_ + 1));
+}
+
+Status JsonReader::enterNested() {
+    if (--remainingDepth_ == 0) {
+        ++remainingDepth_;
+        return fail(errorAtPeek("recursion limit exceeded"));
+    }
+    return {};
+}
+
+Result<std::string> JsonReader::readStringBody() {
+    std::string value;
+    std::size_t runStart = index_;
+    while (true) {
+        if (index_ == text_.size()) {
+            return fail(errorHere(eofInString));
+        }
+        const char c = text_[index_];
+        if (c == '"') {
+            value.append(text_.substr(runStart, index_ - runStart));
+            ++index_;
+            // Raw bytes are copied as they are, so the text itself may carry
+            // invalid UTF-8 that no later printing could handle.
+            if (utf8Error(value)) {
+                return fail(errorHere("invalid unicode code point"));
+            }
+            return value;
+        }
+        if (c == '\\') {
+            value.append(text_.substr(runStart, index_ - runStart));
+            ++index_;
+            if (auto escaped = readEscape(value); !escaped) {
+                return std::unexpected(std::move(escaped.error()));
+            }
+            runStart = index_;
+            continue;
+        }
+        ++index_;
+        if (static_cast<unsigned char>(c) < 0x20) {
+            return fail(
+                errorHere("control character (\\u0000-\\u001F) found while parsing a string"));
+        }
+    }
+}
+
+Status JsonReader::readEscape(std::string& out) {
+    if (index_ == text_.size()) {
+        return fail(errorHere(eofInString));
+    }
+    switch (text_[index_++]) {
+        case '"':
+            out += '"';
+            break;
+        case '\\':
+            out += '\\';
+            break;
+        case '/':
+            out += '/';
+            break;
+        case 'b':
+            out += '\b';
+            break;
+        case 'f':
+            out += '\f';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'u':
+            return readUnicodeEscape(out);
+        default:
+            return fail(errorHere("invalid escape"));
+    }
+    return {};
+}
+
+Result<std::uint16_t> JsonReader::readHexQuad() {
+    if (text_.size() - index_ < 4) {
+        index_ = text_.size();
+        return fail(errorHere(eofInString));
+    }
+    std::uint16_t value = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int digit = hexValue(text_[index_++]);
+        if (digit < 0) {
+            return fail(errorHere("invalid escape"));
+        }
+        value = static_cast<std::uint16_t>(value * 16 + digit);
+    }
+    return value;
+}
+
+// \uXXXX, where a leading surrogate must be followed at once by the escape of
+// a trailing one: a lone surrogate is no character and could not be printed.
+Status JsonReader::readUnicodeEscape(std::string& out) {
+    const auto first = readHexQuad();
+    if (!first) {
+        return std::unexpected(first.error());
+    }
+    if (*first >= 0xDC00 && *first <= 0xDFFF) {
+        return fail(errorHere("lone leading surrogate in hex escape"));
+    }
+    if (*first < 0xD800 || *first > 0xDBFF) {
+        appendUtf8(out, *first);
+        return {};
+    }
+    for (const char expected : {'\\', 'u'}) {
+        if (index_ == text_.size()) {
+            return fail(errorHere(eofInString));
+        }
+        if (text_[index_++] != expected) {
+            return fail(errorHere("unexpected end of hex escape"));
+        }
+    }
+    const auto second = readHexQuad();
+    if (!second) {
+        return std::unexpected(second.error());
+    }
+    if (*second < 0xDC00 || *second > 0xDFFF) {
+        return fail(errorHere("lone leading surrogate in hex escape"));
+    }
+    appendUtf8(out, 0x10000 + ((char32_t{*first} - 0xD800) << 10) + (*second - 0xDC00));
+    return {};
+}
+
+Status JsonReader::readLiteralRest(std::string_view rest) {
+    for (const char expected : rest) {
+        if (index_ == text_.size()) {
+            return fail(errorHere(eofInValue));
+        }
+        if (text_[index_++] != expected) {
+            return fail(errorHere("expected ident"));
+        }
+    }
+    return {};
+}
+
+Result<JsonNumber> JsonReader::readNumber(bool negative) {
+    const std::size_t start = negative ? index_ - 1 : index_;
+    if (index_ == text_.size()) {
+        return fail(errorHere(eofInValue));
+    }
+    const char first = text_[index_++];
+    if (first == '0') {
+        if (index_ < text_.size() && isDigit(text_[index_])) {
+            return fail(errorAtPeek("invalid number"));
+        }
+        return readNumberTail(negative, start, 0, false);
+    }
+    if (!isDigit(first)) {
+        return fail(errorHere("invalid number"));
+    }
+    std::uint64_t significand = static_cast<std::uint64_t>(first - '0');
+    constexpr std::uint64_t max = std::numeric_limits<std::uint64_t>::max();
+    while (index_ < text_.size() && isDigit(text_[index_])) {
+        const auto digit = static_cast<std::uint64_t>(text_[index_] - '0');
+        if (significand > (max - digit) / 10) {
+            // Beyond 64 bits the integer is read as floating point.
+            while (index_ < text_.size() && isDigit(text_[index_])) {
+                ++index_;
+            }
+            return readNumberTail(negative, start, 0, true);
+        }
+        significand = significand * 10 + digit;
+        ++index_;
+    }
+    return readNumberTail(negative, start, significand, false);
+}
+
+// After the integer digits: an optional fraction and exponent. `beyond64Bits`:
+// the integer part did not fit 64 bits.
+Result<JsonNumber> JsonReader::readNumberTail(bool negative, std::size_t start,
+                                              std::uint64_t significand, bool beyond64Bits) {
+    const bool hasFraction = index_ < text_.size() && text_[index_] == '.';
+    if (hasFraction) {
+        if (auto fraction = readFraction(); !fraction) {
+            return std::unexpected(fraction.error());
+        }
+    }
+    const bool hasExponent =
+        index_ < text_.size() && (text_[index_] == 'e' || text_[index_] == 'E');
+    if (hasExponent) {
+        if (auto exponent = readExponent(); !exponent) {
+            return std::unexpected(exponent.error());
+        }
+    }
+    constexpr std::uint64_t minMagnitude = std::uint64_t{1} << 63;
+    if (hasFraction || hasExponent || beyond64Bits ||
+        (negative && (significand == 0 || significand > minMagnitude))) {
+        // -0 and negative integers below the 64-bit range are floating point.
+        return floatNumber(start);
+    }
+    JsonNumber number;
+    if (negative) {
+        number.kind = JsonNumber::Kind::signedInteger;
+        number.signedValue = static_cast<std::int64_t>(0 - significand);
+    } else {
+        number.unsignedValue = significand;
+    }
+    return number;
+}
+
+Status JsonReader::readFraction() {
+    ++index_;  // '.'
+    const std::size_t digitsStart = index_;
+    while (index_ < text_.size() && isDigit(text_[index_])) {
+        ++index_;
+    }
+    if (index_ == digitsStart) {
+        return fail(errorAtPeek(index_ < text_.size() ? "invalid number" : eofInValue));
+    }
+    return {};
+}
+
+Status JsonReader::readExponent() {
+    ++index_;  // 'e' or 'E'
+    if (index_ < text_.size() && (text_[index_] == '+' || text_[index_] == '-')) {
+        ++index_;
+    }
+    if (index_ == text_.size()) {
+        return fail(errorHere(eofInValue));
+    }
+    if (!isDigit(text_[index_++])) {
+        return fail(errorHere("invalid number"));
+    }
+    while (index_ < text_.size() && isDigit(text_[index_])) {
+        ++index_;
+    }
+    return {};
+}
+
+Result<JsonNumber> JsonReader::floatNumber(std::size_t start) const {
+    const std::string_view digits = text_.substr(start, index_ - start);
+    JsonNumber number;
+    number.kind = JsonNumber::Kind::floatingPoint;
+    const auto converted =
+        std::from_chars(digits.data(), digits.data() + digits.size(), number.floatValue);
+    if (converted.ec == std::errc::result_out_of_range || std::isinf(number.floatValue)) {
+        if (overflows(digits)) {
+            return fail(errorHere("number out of range"));
+        }
+        number.floatValue = digits.starts_with('-') ? -0.0 : 0.0;
+    }
+    return number;
+}
+
+Result<bool> JsonReader::nextElement(bool first) {
+    const auto next = peekSignificant();
+    if (!next) {
+        return fail(errorAtPeek("EOF while parsing a list"));
+    }
+    if (*next == ']') {
+        return false;
+    }
+    if (first) {
+        return true;
+    }
+    if (*next != ',') {
+        return fail(errorAtPeek("expected `,` or `]`"));
+    }
+    consume();
+    const auto afterComma = peekSignificant();
+    if (!afterComma) {
+        return fail(errorAtPeek(eofInValue));
+    }
+    if (*afterComma == ']') {
+        return fail(errorAtPeek("trailing comma"));
+    }
+    return true;
+}
+
+Status JsonReader::finishArray() {
+    const auto next = peekSignificant();
+    if (!next) {
+        return fail(errorAtPeek("EOF while parsing a list"));
+    }
+    if (*next == ']') {
+        consume();
+        return {};
+    }
+    if (*next == ',') {
+        // More elements than wanted: point at the first extra one.
+        consume();
+        if (peekSignificant() == ']') {
+            return fail(errorAtPeek("trailing comma"));
+        }
+    }
+    return fail(errorAtPeek("trailing characters"));
+}
+
+Result<bool> JsonReader::nextKey(bool first) {
+    auto next = peekSignificant();
+    if (!next) {
+        return fail(errorAtPeek("EOF while parsing an object"));
+    }
+    if (*next == '}') {
+        return false;
+    }
+    if (!first) {
+        if (*next != ',') {
+            return fail(errorAtPeek("expected `,` or `}`"));
+        }
+        consume();
+        next = peekSignificant();
+    }
+    if (!next) {
+        return fail(errorAtPeek(eofInValue));
+    }
+    if (*next == '"') {
+        consume();
+        return true;
+    }
+    return fail(errorAtPeek(*next == '}' ? "trailing comma" : "key must be a string"));
+}
+
+Status JsonReader::readColon() {
+    const auto next = peekSignificant();
+    if (!next) {
+        return fail(errorAtPeek("EOF while parsing an object"));
+    }
+    if (*next != ':') {
+        return fail(errorAtPeek("expected `:`"));
+    }
+    consume();
+    return {};
+}
+
+Status JsonReader::finishObject() {
+    const auto next = peekSignificant();
+    if (!next) {
+        return fail(errorAtPeek("EOF while parsing an object"));
+    }
+    if (*next == '}') {
+        consume();
+        return {};
+    }
+    return fail(errorAtPeek(*next == ',' ? "trailing comma" : "trailing characters"));
+}
+
+Status JsonReader::readValue(nlohmann::json* out) {
+    const auto next = peekSignificant();
+    if (!next) {
+        return fail(errorAtPeek(eofInValue));
+    }
+    const auto literal = [&](std::string_view rest, nlohmann::json value) -> Status {
+        consume();
+        if (auto read = readLiteralRest(rest); !read) {
+            return read;
+        }
+        if (out) {
+            *out = std::move(value);
+        }
+        return {};
+    };
+    const auto number = [&](bool negative) -> Status {
+        if (negative) {
+            consume();
+        }
+        const auto read = readNumber(negative);
+        if (!read) {
+            return std::unexpected(read.error());
+        }
+        if (out) {
+            switch (read->kind) {
+                case JsonNumber::Kind::unsignedInteger:
+                    *out = read->unsignedValue;
+                    break;
+                case JsonNumber::Kind::signedInteger:
+                    *out = read->signedValue;
+                    break;
+                case JsonNumber::Kind::floatingPoint:
+                    *out = read->floatValue;
+                    break;
+            }
+        }
+        return {};
+    };
+    switch (*next) {
+        case 'n':
+            return literal("ull", nullptr);
+        case 't':
+            return literal("rue", true);
+        case 'f':
+            return literal("alse", false);
+        case '-':
+            return number(true);
+        case '"': {
+            consume();
+            auto read = readStringBody();
+            if (!read) {
+                return std::unexpected(std::move(read.error()));
+            }
+            if (out) {
+                *out = std::move(*read);
+            }
+            return {};
+        }
+        case '[':
+            return readArrayValue(out);
+        case '{':
+            return readObjectValue(out);
+        default:
+            if (isDigit(*next)) {
+                return number(false);
+            }
+            return fail(errorAtPeek("expected value"));
+    }
+}
+
+Status JsonReader::readArrayValue(nlohmann::json* out) {
+    if (auto nested = enterNested(); !nested) {
+        return nested;
+    }
+    consume();
+    if (out) {
+        *out = nlohmann::json::array();
+    }
+    for (bool first = true;; first = false) {
+        const auto more = nextElement(first);
+        if (!more) {
+            return std::unexpected(more.error());
+        }
+        if (!*more) {
+            break;
+        }
+        nlohmann::json element;
+        if (auto read = readValue(out ? &element : nullptr); !read) {
+            return read;
+        }
+        if (out) {
+            out->push_back(std::move(element));
+        }
+    }
+    leaveNested();
+    return finishArray();
+}
+
+Status JsonReader::readObjectValue(nlohmann::json* out) {
+    if (auto nested = enterNested(); !nested) {
+        return nested;
+    }
+    consume();
+    if (out) {
+        *out = nlohmann::json::object();
+    }
+    for (bool first = true;; first = false) {
+        const auto more = nextKey(first);
+        if (!more) {
+            return std::unexpected(more.error());
+        }
+        if (!*more) {
+            break;
+        }
+        auto key = readStringBody();
+        if (!key) {
+            return std::unexpected(std::move(key.error()));
+        }
+        if (auto colon = readColon(); !colon) {
+            return colon;
+        }
+        nlohmann::json member;
+        if (auto read = readValue(out ? &member : nullptr); !read) {
+            return read;
+        }
+        if (out) {
+            (*out)[*key] = std::move(member);  // a repeated key keeps its last value
+        }
+    }
+    leaveNested();
+    return finishObject();
+}
+
+std::string JsonReader::invalidType(std::string_view wanted) {
+    const char next = index_ < text_.size() ? text_[index_] : '\0';
+    std::string found;
+    const auto literal = [&](std::string_view rest, std::string_view description) -> Status {
+        consume();
+        if (auto read = readLiteralRest(rest); !read) {
+            return read;
+        }
+        found = description;
+        return {};
+    };
+    const auto number = [&](bool negative) -> Status {
+        if (negative) {
+            consume();
+        }
+        const auto read = readNumber(negative);
+        if (!read) {
+            return std::unexpected(read.error());
+        }
+        found = describeNumber(*read);
+        return {};
+    };
+    Status scanned;
+    switch (next) {
+        case 'n':
+            scanned = literal("ull", "null");
+            break;
+        case 't':
+            scanned = literal("rue", "boolean `true`");
+            break;
+        case 'f':
+            scanned = literal("alse", "boolean `false`");
+            break;
+        case '-':
+            scanned = number(true);
+            break;
+        case '"': {
+            consume();
+            const auto read = readStringBody();
+            if (!read) {
+                return read.error();
+            }
+            found = describeString(*read);
+            break;
+        }
+        case '[':
+            found = "sequence";
+            break;
+        case '{':
+            found = "map";
+            break;
+        default:
+            if (!isDigit(next)) {
+                return errorAtPeek("expected value");
+            }
+            scanned = number(false);
+    }
+    if (!scanned) {
+        return scanned.error();
+    }
+    std::string description = "invalid type: " + found + ", expected ";
+    description += wanted;
+    return errorHere(description);
+}
+
+Status JsonReader::finishText() {
+    if (peekSignificant()) {
+        return fail(errorAtPeek("trailing characters"));
+    }
+    return {};
+}
+
+Result<nlohmann::json> parseJsonDocument(std::string_view text) {
+    JsonReader reader(text);
+    nlohmann::json document;
+    if (auto read = reader.readValue(&document); !read) {
+        return std::unexpected(std::move(read.error()));
+    }
+    if (auto finished = reader.finishText(); !finished) {
+        return std::unexpected(std::move(finished.error()));
+    }
+    return document;
+}
+
+}  // namespace korvane::runtime

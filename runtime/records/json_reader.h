@@ -1,0 +1,115 @@
+#pragma once
+// Strict JSON reading with positioned messages.
+//
+// Every message ends with " at line L column C": lines and columns count from
+// 1 and columns count bytes. The column is that of the last byte consumed (the
+// closing quote of a string, the last character of a number or literal), or,
+// where the reader stopped in front of something it should not meet, that of
+// the offending byte. Nothing before the first byte gives column 0.
+//
+// Only space, tab, CR and LF count as white space. More than 127 arrays and
+// objects nested inside each other are refused ("recursion limit exceeded").
+// Strings must be valid UTF-8 and their escapes must not leave lone
+// surrogates, so every value read can be printed again.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "common/result.h"
+
+namespace korvane::runtime {
+
+// Reads `text` as one JSON value, surrounded by nothing but white space.
+// An object that holds a key twice keeps the key's last value. The error is the
+// reader's message with its position, e.g. "trailing characters at line 1
+// column 30" or "EOF while parsing a value at line 1 column 0".
+Result<nlohmann::json> parseJsonDocument(std::string_view text);
+
+// A number as the reader met it: non-negative integers, negative integers
+// (-0 and integers beyond 64 bits read as floating point), floating point.
+struct JsonNumber {
+    enum class Kind { unsignedInteger, signedInteger, floatingPoint };
+    Kind kind = Kind::unsignedInteger;
+    std::uint64_t unsignedValue = 0;
+    std::int64_t signedValue = 0;
+    double floatValue = 0;
+};
+
+// The cursor under the typed readers: it reads one JSON text front to back,
+// keeps the nesting depth and builds every message with its position. The
+// operations mirror what a typed reader needs: look at the next significant
+// byte, read one value of an expected kind, or describe what was found instead.
+class JsonReader {
+  public:
+    explicit JsonReader(std::string_view text) : text_(text) {}
+
+    // Skips white space and returns the next byte without consuming it.
+    std::optional<char> peekSignificant();
+    void consume() { ++index_; }
+
+    // Message at the last consumed byte, or at the byte after it (the one just
+    // peeked at, or the end of the text).
+    std::string errorHere(std::string_view description) const;
+    std::string errorAtPeek(std::string_view description) const;
+
+    // Nesting of arrays and objects: call enterNested() in front of the
+    // opening bracket (not yet consumed) and leaveNested() after the closing one.
+    Status enterNested();
+    void leaveNested() { ++remainingDepth_; }
+
+    // A string value after its opening quote was consumed: escapes decoded,
+    // the closing quote consumed.
+    Result<std::string> readStringBody();
+    // The rest of a literal whose first byte was consumed ("ull", "rue", "alse").
+    Status readLiteralRest(std::string_view rest);
+    // A number whose optional minus sign was consumed; `negative` says whether
+    // there was one.
+    Result<JsonNumber> readNumber(bool negative);
+
+    // Array punctuation. nextElement() tells whether another element follows,
+    // consuming the separating comma; it stops in front of the closing bracket.
+    // finishArray() consumes the closing bracket, refusing anything else.
+    Result<bool> nextElement(bool first);
+    Status finishArray();
+    // Object punctuation. nextKey() tells whether another key follows and, if
+    // so, consumes its opening quote; it stops in front of the closing brace.
+    // readColon() consumes the colon after a key; finishObject() the brace.
+    Result<bool> nextKey(bool first);
+    Status readColon();
+    Status finishObject();
+
+    // Any value, as a tree when `out` is given, else only checked and skipped.
+    Status readValue(nlohmann::json* out);
+
+    // The failure for a value of the wrong kind in front of the cursor:
+    // scalars are read (so the message points at their last byte and describes
+    // them), an array or object is described without being entered.
+    std::string invalidType(std::string_view wanted);
+
+    // After the top-level value: nothing but white space may follow.
+    Status finishText();
+
+  private:
+    std::string messageAt(std::string_view description, std::size_t consumed) const;
+    Result<std::uint16_t> readHexQuad();
+    Status readEscape(std::string& out);
+    Status readUnicodeEscape(std::string& out);
+    Result<JsonNumber> readNumberTail(bool negative, std::size_t start, std::uint64_t significand,
+                                      bool beyond64Bits);
+    Status readFraction();
+    Status readExponent();
+    Result<JsonNumber> floatNumber(std::size_t start) const;
+    Status readArrayValue(nlohmann::json* out);
+    Status readObjectValue(nlohmann::json* out);
+
+    std::string_view text_;
+    std::size_t index_ = 0;  // bytes consumed
+    int remainingDepth_ = 128;
+};
+
+}  // namespace korvane::runtime
