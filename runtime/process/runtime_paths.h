@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace korvane::runtime {
 
@@ -25,14 +26,21 @@ std::filesystem::path resolveDataDirectory();
 // <data>\logs\<logName>.log
 std::filesystem::path logFilePath(std::string_view logName);
 
-// First existing candidate for a path such as runtime\naive\naive.exe:
+// The places searched for a path such as runtime\naive\naive.exe, in order:
 // E\runtime\naive\naive.exe, E\naive\naive.exe, then D\app\runtime\naive\naive.exe
 // for E and each of its ancestors below the volume root (E = the folder of
 // `executable`). The root itself is never searched: any local user can create
-// folders there, and the service would run what it finds as SYSTEM.
+// folders there, and the service would run what it finds as SYSTEM. Drive
+// letters, UNC shares and their \\?\ forms are all recognised as roots.
+std::vector<std::filesystem::path> runtimeExecutableCandidates(
+    const std::filesystem::path& executable, const std::filesystem::path& relativePath);
+
+// The first candidate for which the file system reports attributes (a folder
+// counts too), or nothing.
 std::optional<std::filesystem::path> findRuntimeExecutableFrom(
     const std::filesystem::path& executable, const std::filesystem::path& relativePath);
 
-std::optional<std::filesystem::path> findRuntimeExecutable(const std::filesystem::path& relativePath);
+std::optional<std::filesystem::path> findRuntimeExecutable(
+    const std::filesystem::path& relativePath);
 
 }  // namespace korvane::runtime
