@@ -1,0 +1,25 @@
+#include "service/host/command_word.h"
+
+namespace korvane::service {
+
+CommandWord commandWordFor(std::wstring_view firstArgument) {
+    if (firstArgument == L"run") {
+        return CommandWord::Run;
+    }
+    if (firstArgument == L"install") {
+        return CommandWord::Install;
+    }
+    if (firstArgument == L"uninstall") {
+        return CommandWord::Uninstall;
+    }
+    return CommandWord::Console;
+}
+
+CommandWord selectCommandWord(int argc, const wchar_t* const* argv) {
+    if (argc < 2 || argv == nullptr || argv[1] == nullptr) {
+        return CommandWord::Console;
+    }
+    return commandWordFor(argv[1]);
+}
+
+}  // namespace korvane::service

@@ -1,0 +1,21 @@
+#pragma once
+// The one command-line word that selects what korvane_service.exe does.
+
+#include <string_view>
+
+namespace korvane::service {
+
+enum class CommandWord {
+    Run,        // run as the service under the Service Control Manager
+    Install,    // register or update the service, then start it
+    Uninstall,  // stop and delete the service
+    Console,    // no recognised word: the endpoint in the foreground
+};
+
+// Only the first argument after the program name counts, compared exactly and
+// case-sensitively; further arguments are ignored.
+CommandWord selectCommandWord(int argc, const wchar_t* const* argv);
+
+CommandWord commandWordFor(std::wstring_view firstArgument);
+
+}  // namespace korvane::service

@@ -1,0 +1,35 @@
+#include "service/host/command_word.h"
+
+#include <gtest/gtest.h>
+
+namespace korvane::service {
+namespace {
+
+TEST(SelectCommandWord, RecognisesTheThreeWordsExactly) {
+    const wchar_t* run[] = {L"korvane_service.exe", L"run"};
+    const wchar_t* install[] = {L"korvane_service.exe", L"install"};
+    const wchar_t* uninstall[] = {L"korvane_service.exe", L"uninstall"};
+    EXPECT_EQ(selectCommandWord(2, run), CommandWord::Run);
+    EXPECT_EQ(selectCommandWord(2, install), CommandWord::Install);
+    EXPECT_EQ(selectCommandWord(2, uninstall), CommandWord::Uninstall);
+}
+
+TEST(SelectCommandWord, FallsBackToConsoleForNoOrAnyOtherWord) {
+    const wchar_t* none[] = {L"korvane_service.exe"};
+    EXPECT_EQ(selectCommandWord(1, none), CommandWord::Console);
+    EXPECT_EQ(selectCommandWord(0, nullptr), CommandWord::Console);
+    for (const wchar_t* word : {L"RUN", L"Install", L"UNINSTALL", L"run ", L" run", L"-run",
+                                L"/install", L"", L"runs", L"uninstal", L"stop"}) {
+        EXPECT_EQ(commandWordFor(word), CommandWord::Console) << word;
+    }
+}
+
+TEST(SelectCommandWord, LooksOnlyAtTheFirstArgument) {
+    const wchar_t* wordSecond[] = {L"korvane_service.exe", L"console", L"install"};
+    const wchar_t* extraAfterWord[] = {L"korvane_service.exe", L"uninstall", L"now", L"run"};
+    EXPECT_EQ(selectCommandWord(3, wordSecond), CommandWord::Console);
+    EXPECT_EQ(selectCommandWord(4, extraAfterWord), CommandWord::Uninstall);
+}
+
+}  // namespace
+}  // namespace korvane::service
