@@ -1,0 +1,64 @@
+// korvane_service.exe: one command-line word selects whether the process runs
+// as the service, installs or removes it, or serves the endpoint in the
+// foreground.
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+
+#include "common/clock.h"
+#include "runtime/supervisor/supervisor.h"
+#include "service/host/command_word.h"
+#include "service/host/error_line.h"
+#include "service/host/service_installer.h"
+#include "service/host/service_main.h"
+#include "service/ipc/ipc_server.h"
+
+namespace korvane::service {
+namespace {
+
+// Nothing sets this run's stop flag: the endpoint returns only when it fails.
+// The runtime is left as it is.
+Status runConsoleMode() {
+    return runIpcServer(std::make_shared<std::atomic<bool>>(false), runtime::runtimeHandlers());
+}
+
+Status runCommand(CommandWord word) {
+    switch (word) {
+        case CommandWord::Run:
+            return runServiceDispatcher();
+        case CommandWord::Install:
+            return installService();
+        case CommandWord::Uninstall:
+            return uninstallService(systemClock());
+        case CommandWord::Console:
+            break;
+    }
+    return runConsoleMode();
+}
+
+int exitStatusOf(const Status& outcome) {
+    if (outcome) {
+        return 0;
+    }
+    writeErrorLine(outcome.error());
+    return 1;
+}
+
+}  // namespace
+}  // namespace korvane::service
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    using namespace korvane::service;
+    try {
+        return exitStatusOf(runCommand(selectCommandWord(__argc, __wargv)));
+    } catch (const std::exception& error) {
+        writeErrorLine(error.what());
+    } catch (...) {
+        writeErrorLine("Unknown exception");
+    }
+    return 1;
+}

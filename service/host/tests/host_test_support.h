@@ -1,0 +1,89 @@
+#pragma once
+// Helpers of the Wine tests: running korvane_service.exe and sc.exe as
+// children, asking the Service Control Manager, and talking to the endpoint.
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/handles.h"
+
+namespace korvane::service::testing {
+
+// A path handed over by the build (a Unix path) as Wine sees it.
+std::filesystem::path windowsPathOfBuildFile(const char* unixPath);
+
+std::filesystem::path systemTool(const wchar_t* fileName);
+
+bool runningUnderWine();
+
+struct ProgramOutcome {
+    DWORD exitCode = 0;
+    bool timedOut = false;
+    std::string standardOutput;
+    std::string standardError;
+};
+
+// Runs `program` with `arguments`, its standard streams in files of
+// `scratch`, and waits at most `limit` (then ends it).
+ProgramOutcome runProgram(const std::filesystem::path& program,
+                          const std::vector<std::wstring>& arguments,
+                          const std::filesystem::path& scratch,
+                          std::chrono::milliseconds limit = std::chrono::seconds(60));
+
+// Starts `program` and leaves it running; its standard error goes to the file
+// `errorFile`.
+platform::UniqueProcess startProgram(const std::filesystem::path& program,
+                                     const std::vector<std::wstring>& arguments,
+                                     const std::filesystem::path& errorFile);
+
+bool waitForExit(HANDLE process, std::chrono::milliseconds limit);
+
+std::string readFile(const std::filesystem::path& file);
+
+// The service's state, or nothing when it is not installed.
+std::optional<SERVICE_STATUS_PROCESS> queryService();
+
+// Polls until the service reports `state`; the last status seen.
+std::optional<SERVICE_STATUS_PROCESS> waitForServiceState(DWORD state,
+                                                          std::chrono::milliseconds limit);
+
+struct ServiceConfiguration {
+    DWORD serviceType = 0;
+    DWORD startType = 0;
+    DWORD errorControl = 0;
+    std::wstring binaryPath;
+    std::wstring displayName;
+    std::wstring account;
+    std::wstring dependencies;
+    std::wstring description;
+    DWORD resetPeriod = 0;
+    std::vector<SC_ACTION> failureActions;
+};
+std::optional<ServiceConfiguration> queryServiceConfiguration();
+
+// Stops and deletes the service if it is installed, whatever state it is in,
+// and waits for its process to end.
+void removeServiceIfPresent();
+
+// Sends "GET /health" to 127.0.0.1:49190; the whole answer, or nothing when
+// no connection could be made. Closes abortively so that no TIME_WAIT keeps
+// the port from being bound again.
+std::optional<std::string> askEndpoint(const std::string& request =
+                                           "GET /health HTTP/1.1\r\n"
+                                           "Host: 127.0.0.1\r\n\r\n");
+
+// Retries askEndpoint until it answers or `limit` has passed.
+std::optional<std::string> waitForEndpoint(std::chrono::milliseconds limit);
+
+// Waits until nothing accepts connections on 127.0.0.1:49190 any more.
+bool waitForEndpointGone(std::chrono::milliseconds limit);
+
+// A listener that keeps 127.0.0.1:49190 taken while it lives.
+platform::UniqueSocket occupyEndpointPort();
+
+}  // namespace korvane::service::testing

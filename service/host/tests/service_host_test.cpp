@@ -1,0 +1,284 @@
+// korvane_service.exe under Wine's Service Control Manager: install, the
+// running service, stop, uninstall, and console mode. The test process stays
+// alive throughout, which keeps Wine's service manager and the service up.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+#include "service/host/command_line_quoting.h"
+#include "service/host/service_description.h"
+#include "service/host/service_main.h"
+#include "service/host/service_names.h"
+#include "service/host/tests/host_test_support.h"
+#include "service/ipc/ipc_server.h"
+
+namespace korvane::service::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr char kWinapiError[] = "IO error in winapi call\n";
+
+// The built executable, staged in a folder whose name has a space (so that the
+// registered command line needs quotes) together with a differently named
+// copy that does the installing.
+class ServiceHostTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        stage_ = std::filesystem::path(temp) /
+                 (L"korvane host test " + std::to_wstring(::GetCurrentProcessId()));
+        std::filesystem::create_directories(stage_);
+        const std::filesystem::path built = windowsPathOfBuildFile(KORVANE_SERVICE_EXE);
+        std::filesystem::copy_file(built, stage_ / L"korvane_service.exe",
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(built, stage_ / L"korvane setup copy.exe",
+                                   std::filesystem::copy_options::overwrite_existing);
+        removeServiceIfPresent();
+    }
+
+    static void TearDownTestSuite() {
+        removeServiceIfPresent();
+        std::error_code ignored;
+        std::filesystem::remove_all(stage_, ignored);
+    }
+
+    // Every test leaves the machine without the service, whatever failed.
+    void TearDown() override { removeServiceIfPresent(); }
+
+    static std::filesystem::path service() { return stage_ / L"korvane_service.exe"; }
+    static std::filesystem::path installer() { return stage_ / L"korvane setup copy.exe"; }
+
+    static ProgramOutcome runService(const std::vector<std::wstring>& arguments,
+                                     std::chrono::milliseconds limit = 60s) {
+        return runProgram(service(), arguments, stage_, limit);
+    }
+
+    static void installAndWaitUntilServing() {
+        const ProgramOutcome install = runProgram(installer(), {L"install"}, stage_);
+        ASSERT_EQ(install.exitCode, 0u) << install.standardError;
+        ASSERT_EQ(install.standardError, "");
+        const auto running = waitForServiceState(SERVICE_RUNNING, 20s);
+        ASSERT_TRUE(running);
+        ASSERT_EQ(running->dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+        ASSERT_TRUE(waitForEndpoint(20s)) << "the service's endpoint never answered";
+    }
+
+    static inline std::filesystem::path stage_;
+};
+
+TEST_F(ServiceHostTest, Install_RegistersTheRealNameStartsTheServiceAndServesTheEndpoint) {
+    installAndWaitUntilServing();
+
+    const auto status = queryService();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->dwServiceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
+    EXPECT_EQ(status->dwControlsAccepted, 0x5u);
+    EXPECT_EQ(status->dwWin32ExitCode, 0u);
+    EXPECT_EQ(status->dwServiceSpecificExitCode, 0u);
+    EXPECT_EQ(status->dwCheckPoint, 0u);
+    EXPECT_EQ(status->dwWaitHint, 0u);
+
+    const auto config = queryServiceConfiguration();
+    ASSERT_TRUE(config);
+    EXPECT_EQ(config->binaryPath, L"\"" + service().native() + L"\" run");
+    EXPECT_EQ(config->serviceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
+    EXPECT_EQ(config->startType, static_cast<DWORD>(SERVICE_AUTO_START));
+    EXPECT_EQ(config->errorControl, static_cast<DWORD>(SERVICE_ERROR_NORMAL));
+    EXPECT_EQ(config->displayName, kServiceDisplayName);
+    EXPECT_EQ(config->dependencies, L"");
+    EXPECT_EQ(config->description, kServiceDescription);
+    // Wine's service manager accepts recovery actions but keeps none.
+    if (!runningUnderWine()) {
+        EXPECT_EQ(config->resetPeriod, 86400u);
+        ASSERT_EQ(config->failureActions.size(), 3u);
+        EXPECT_EQ(config->failureActions[0].Type, SC_ACTION_RESTART);
+        EXPECT_EQ(config->failureActions[0].Delay, 5000u);
+        EXPECT_EQ(config->failureActions[1].Type, SC_ACTION_RESTART);
+        EXPECT_EQ(config->failureActions[1].Delay, 5000u);
+        EXPECT_EQ(config->failureActions[2].Type, SC_ACTION_NONE);
+    }
+
+    const auto health = askEndpoint();
+    ASSERT_TRUE(health);
+    EXPECT_EQ(health->rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << *health;
+}
+
+TEST_F(ServiceHostTest, InstallAgain_RefreshesTheConfigurationAndLeavesTheServiceRunning) {
+    installAndWaitUntilServing();
+    const DWORD firstProcess = queryService()->dwProcessId;
+
+    {  // Someone changed the registration in between.
+        const platform::UniqueServiceHandle manager(
+            ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+        const platform::UniqueServiceHandle service(
+            ::OpenServiceW(manager.get(), kServiceName, SERVICE_CHANGE_CONFIG));
+        ASSERT_TRUE(service);
+        ASSERT_TRUE(::ChangeServiceConfigW(service.get(), SERVICE_NO_CHANGE, SERVICE_DEMAND_START,
+                                           SERVICE_ERROR_IGNORE, L"C:\\elsewhere.exe run", nullptr,
+                                           nullptr, L"Tcpip\0", nullptr, nullptr,
+                                           L"Someone else's name"));
+        SERVICE_DESCRIPTIONW description{const_cast<wchar_t*>(L"changed")};
+        ASSERT_TRUE(
+            ::ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_DESCRIPTION, &description));
+    }
+
+    const ProgramOutcome again = runProgram(installer(), {L"install"}, stage_);
+    EXPECT_EQ(again.exitCode, 0u) << again.standardError;
+    EXPECT_EQ(again.standardError, "");
+
+    const auto config = queryServiceConfiguration();
+    ASSERT_TRUE(config);
+    EXPECT_EQ(config->binaryPath, L"\"" + service().native() + L"\" run");
+    EXPECT_EQ(config->startType, static_cast<DWORD>(SERVICE_AUTO_START));
+    EXPECT_EQ(config->errorControl, static_cast<DWORD>(SERVICE_ERROR_NORMAL));
+    EXPECT_EQ(config->displayName, kServiceDisplayName);
+    EXPECT_EQ(config->dependencies, L"");
+    EXPECT_EQ(config->description, kServiceDescription);
+
+    const auto status = queryService();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_EQ(status->dwProcessId, firstProcess);
+    EXPECT_TRUE(askEndpoint());
+}
+
+TEST_F(ServiceHostTest, ScStop_ReportsStoppedWithExitCodeZeroAndEndsTheProcess) {
+    installAndWaitUntilServing();
+    const DWORD processId = queryService()->dwProcessId;
+    const platform::UniqueProcess process(
+        ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    ASSERT_TRUE(process);
+
+    const ProgramOutcome stop = runProgram(systemTool(L"sc.exe"), {L"stop", kServiceName}, stage_);
+    EXPECT_EQ(stop.exitCode, 0u) << stop.standardOutput;
+
+    const auto stopped = waitForServiceState(SERVICE_STOPPED, 10s);
+    ASSERT_TRUE(stopped);
+    EXPECT_EQ(stopped->dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(stopped->dwWin32ExitCode, 0u);
+    EXPECT_EQ(stopped->dwServiceSpecificExitCode, 0u);
+    EXPECT_TRUE(waitForExit(process.get(), 10s));
+    DWORD exitCode = 99;
+    ::GetExitCodeProcess(process.get(), &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(waitForEndpointGone(5s));
+}
+
+TEST_F(ServiceHostTest, Uninstall_DeletesTheServiceAndFailsWhenItIsGone) {
+    installAndWaitUntilServing();
+    const platform::UniqueProcess process(
+        ::OpenProcess(SYNCHRONIZE, FALSE, queryService()->dwProcessId));
+
+    const ProgramOutcome uninstall = runService({L"uninstall"});
+    EXPECT_EQ(uninstall.exitCode, 0u) << uninstall.standardError;
+    EXPECT_EQ(uninstall.standardError, "");
+    EXPECT_FALSE(queryService());
+    EXPECT_TRUE(waitForExit(process.get(), 10s));
+
+    const ProgramOutcome again = runService({L"uninstall"});
+    EXPECT_EQ(again.exitCode, 1u);
+    EXPECT_EQ(again.standardError, kWinapiError);
+}
+
+TEST_F(ServiceHostTest, Uninstall_OfAStoppedServiceStillDeletesIt) {
+    installAndWaitUntilServing();
+    ASSERT_EQ(runProgram(systemTool(L"sc.exe"), {L"stop", kServiceName}, stage_).exitCode, 0u);
+    ASSERT_TRUE(waitForServiceState(SERVICE_STOPPED, 10s));
+
+    const ProgramOutcome uninstall = runService({L"uninstall"});
+    EXPECT_EQ(uninstall.exitCode, 0u) << uninstall.standardError;
+    EXPECT_FALSE(queryService());
+}
+
+TEST_F(ServiceHostTest, PortTakenBeforeStart_ReportsStoppedWithAServiceSpecificFailure) {
+    const platform::UniqueSocket taken = occupyEndpointPort();
+    ASSERT_TRUE(taken);
+
+    const ProgramOutcome install = runProgram(installer(), {L"install"}, stage_);
+    EXPECT_EQ(install.exitCode, 0u) << install.standardError;
+
+    // RUNNING is reported at once, then STOPPED when the bind has failed.
+    const auto stopped = waitForServiceState(SERVICE_STOPPED, 20s);
+    ASSERT_TRUE(stopped);
+    EXPECT_EQ(stopped->dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(stopped->dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
+    EXPECT_EQ(stopped->dwServiceSpecificExitCode, 1u);
+}
+
+TEST_F(ServiceHostTest, Description_OfAServiceThatIsNotInstalledFailsWithTheToolsExitCode) {
+    const Status described = setServiceDescription();
+    ASSERT_FALSE(described);
+    // Windows' tool exits with 1060 here, Wine's with 1.
+    const std::string prefix = "Failed to set service description: exit code: ";
+    ASSERT_EQ(described.error().rfind(prefix, 0), 0u) << described.error();
+    const std::string code = described.error().substr(prefix.size());
+    EXPECT_FALSE(code.empty());
+    EXPECT_EQ(code.find_first_not_of("0123456789"), std::string::npos) << code;
+    EXPECT_NE(code, "0");
+}
+
+TEST_F(ServiceHostTest, Run_OutsideTheServiceManagerFails) {
+    const ProgramOutcome run = runService({L"run"}, 20s);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.standardError, kWinapiError);
+}
+
+TEST_F(ServiceHostTest, ConsoleMode_ServesTheEndpointForNoOrAnyUnknownWord) {
+    const std::vector<std::vector<std::wstring>> commandLines = {
+        {}, {L"RUN"}, {L"Install"}, {L"UNINSTALL"}, {L"serve", L"install"}};
+    for (const std::vector<std::wstring>& arguments : commandLines) {
+        SCOPED_TRACE(arguments.empty() ? L"(none)" : arguments.front());
+        const platform::UniqueProcess console =
+            startProgram(service(), arguments, stage_ / L"console-stderr.txt");
+        ASSERT_TRUE(console);
+        const auto answer = waitForEndpoint(20s);
+        const bool stillRunning = !waitForExit(console.get(), 0ms);
+        ::TerminateProcess(console.get(), 0);
+        ASSERT_TRUE(waitForExit(console.get(), 10s));
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << *answer;
+        EXPECT_TRUE(stillRunning);
+        EXPECT_FALSE(queryService()) << "console mode must not install anything";
+        ASSERT_TRUE(waitForEndpointGone(10s));
+    }
+}
+
+TEST_F(ServiceHostTest, ConsoleMode_EndpointFailureIsTheOneErrorLineAndExitCodeOne) {
+    const platform::UniqueSocket taken = occupyEndpointPort();
+    ASSERT_TRUE(taken);
+
+    const ProgramOutcome console = runService({}, 20s);
+    EXPECT_FALSE(console.timedOut);
+    EXPECT_EQ(console.exitCode, 1u);
+    EXPECT_EQ(console.standardError.rfind("Failed to bind VPN service IPC: ", 0), 0u)
+        << console.standardError;
+    EXPECT_NE(console.standardError.find(" (os error "), std::string::npos);
+    EXPECT_EQ(console.standardError.find('\n'), console.standardError.size() - 1);
+}
+
+TEST(ControlHandler, StopAndShutdownSetTheFlagEverythingElseIsNotImplemented) {
+    for (const DWORD control :
+         std::initializer_list<DWORD>{SERVICE_CONTROL_STOP, SERVICE_CONTROL_SHUTDOWN}) {
+        StopFlag flag = std::make_shared<std::atomic<bool>>(false);
+        EXPECT_EQ(controlHandler(control, 0, nullptr, &flag), static_cast<DWORD>(NO_ERROR));
+        EXPECT_TRUE(flag->load()) << control;
+    }
+    for (const DWORD control :
+         std::initializer_list<DWORD>{SERVICE_CONTROL_INTERROGATE, SERVICE_CONTROL_PAUSE,
+                                      SERVICE_CONTROL_CONTINUE, SERVICE_CONTROL_PARAMCHANGE, 200}) {
+        StopFlag flag = std::make_shared<std::atomic<bool>>(false);
+        EXPECT_EQ(controlHandler(control, 0, nullptr, &flag),
+                  static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED));
+        EXPECT_FALSE(flag->load()) << control;
+    }
+}
+
+}  // namespace
+}  // namespace korvane::service::testing
