@@ -1,0 +1,22 @@
+#pragma once
+// From the bytes of one request to its outcome: the request is read, checked
+// and handed to the one handler its method and path name.
+
+#include <string>
+#include <string_view>
+
+#include "common/result.h"
+#include "service/http/handler_set.h"
+
+namespace korvane::service {
+
+// Routes by exact, case-sensitive comparison of method and path (no decoding,
+// no query strings): POST /start to handleStart with the body's "settings"
+// and "server" texts, POST /stop to handleStop (success answers "{}"), GET
+// /health to handleHealth. Anything else fails with "Unknown service command".
+// Failures of reading the request (http_request.h) or the start payload
+// (start_payload.h) come back before any handler runs; a handler's failure
+// comes back unchanged.
+Result<std::string> serveRequest(std::string_view received, HandlerSet& handlers);
+
+}  // namespace korvane::service
