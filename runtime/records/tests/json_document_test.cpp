@@ -32,5 +32,34 @@ TEST(ParseJsonDocument, ReportsSyntaxErrorsWithTheirPosition) {
     EXPECT_EQ(errorOf("{\n  \"a\" 1}"), "expected `:` at line 2 column 7");
 }
 
+TEST(ParseJsonDocument, KeepsNumberKindsSoThatTheyPrintBackAlike) {
+    const auto parsed =
+        parseJsonDocument("[0,18446744073709551615,-9223372036854775808,443.0,-0,1e2]");
+    ASSERT_TRUE(parsed) << parsed.error();
+    EXPECT_EQ(parsed->dump(), "[0,18446744073709551615,-9223372036854775808,443.0,-0.0,100.0]");
+}
+
+TEST(ParseJsonDocument, AllowsOnlySpaceTabCrLfAroundTheValue) {
+    EXPECT_TRUE(parseJsonDocument(" \t\r\n{}\r\n\t "));
+    EXPECT_EQ(errorOf("{}\f"), "trailing characters at line 1 column 3");
+    EXPECT_EQ(errorOf("{}\n\n  x"), "trailing characters at line 3 column 3");
+    EXPECT_EQ(errorOf("\v{}"), "expected value at line 1 column 1");
+}
+
+TEST(ParseJsonDocument, Allows127NestedLevelsNot128) {
+    EXPECT_TRUE(parseJsonDocument(std::string(127, '[') + std::string(127, ']')));
+    EXPECT_EQ(errorOf(std::string(128, '[') + std::string(128, ']')),
+              "recursion limit exceeded at line 1 column 128");
+    EXPECT_EQ(errorOf(std::string(127, '[') + "{" + std::string(127, ']')),
+              "recursion limit exceeded at line 1 column 128");
+}
+
+TEST(ParseJsonDocument, RefusesStringsThatCouldNotBePrintedAgain) {
+    // Printing such a tree would fail, so the reader never hands one out.
+    EXPECT_EQ(errorOf("[\"a\xC3\"]"), "invalid unicode code point at line 1 column 5");
+    EXPECT_EQ(errorOf(R"(["\udfff"])"), "lone leading surrogate in hex escape at line 1 column 8");
+    EXPECT_EQ(errorOf(R"({"\ud83d":1})"), "unexpected end of hex escape at line 1 column 9");
+}
+
 }  // namespace
 }  // namespace korvane::runtime

@@ -1,0 +1,232 @@
+#include "runtime/records/record_reader.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "runtime/records/found_description.h"
+
+namespace korvane::runtime {
+namespace {
+
+constexpr std::string_view eofInValue = "EOF while parsing a value";
+
+Status readRecordObject(JsonReader& reader, std::span<const FieldInfo> fields,
+                        const std::function<Status(std::size_t)>& readFieldValue) {
+    if (auto nested = reader.enterNested(); !nested) {
+        return nested;
+    }
+    reader.consume();
+    std::vector<bool> seen(fields.size(), false);
+    for (bool first = true;; first = false) {
+        const auto more = reader.nextKey(first);
+        if (!more) {
+            return std::unexpected(more.error());
+        }
+        if (!*more) {
+            break;
+        }
+        const auto key = reader.readStringBody();
+        if (!key) {
+            return std::unexpected(key.error());
+        }
+        const auto declared = std::find_if(fields.begin(), fields.end(),
+                                           [&](const FieldInfo& f) { return f.name == *key; });
+        if (declared != fields.end() && seen[declared - fields.begin()]) {
+            // The reader has looked for what follows the key, white space
+            // included, when it refuses the key.
+            reader.peekSignificant();
+            return fail(reader.errorHere("duplicate field `" + *key + "`"));
+        }
+        if (auto colon = reader.readColon(); !colon) {
+            return colon;
+        }
+        if (declared == fields.end()) {
+            if (auto skipped = reader.readValue(nullptr); !skipped) {
+                return skipped;
+            }
+            continue;
+        }
+        const auto index = static_cast<std::size_t>(declared - fields.begin());
+        seen[index] = true;
+        if (auto read = readFieldValue(index); !read) {
+            return read;
+        }
+    }
+    reader.leaveNested();
+    if (auto finished = reader.finishObject(); !finished) {
+        return finished;
+    }
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].presence == Presence::required && !seen[i]) {
+            return fail(reader.errorHere("missing field `" + std::string(fields[i].name) + "`"));
+        }
+    }
+    return {};
+}
+
+Status readRecordArray(JsonReader& reader, std::string_view recordName,
+                       std::span<const FieldInfo> fields,
+                       const std::function<Status(std::size_t)>& readFieldValue) {
+    if (auto nested = reader.enterNested(); !nested) {
+        return nested;
+    }
+    reader.consume();
+    bool first = true;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const auto more = reader.nextElement(first);
+        if (!more) {
+            return std::unexpected(more.error());
+        }
+        if (*more) {
+            first = false;
+            if (auto read = readFieldValue(i); !read) {
+                return read;
+            }
+            continue;
+        }
+        if (fields[i].presence == Presence::required) {
+            reader.leaveNested();
+            if (auto finished = reader.finishArray(); !finished) {
+                return finished;
+            }
+            const std::size_t count = fields.size();
+            return fail(reader.errorHere("invalid length " + std::to_string(i) +
+                                         ", expected struct " + std::string(recordName) + " with " +
+                                         std::to_string(count) +
+                                         (count == 1 ? " element" : " elements")));
+        }
+    }
+    reader.leaveNested();
+    return reader.finishArray();
+}
+
+// The byte in front of the cursor after white space, or the failure at the end
+// of the text where a value was wanted.
+Result<char> peekValue(JsonReader& reader) {
+    const auto next = reader.peekSignificant();
+    if (!next) {
+        return fail(reader.errorAtPeek(eofInValue));
+    }
+    return *next;
+}
+
+}  // namespace
+
+Status readRecord(JsonReader& reader, std::string_view recordName,
+                  std::span<const FieldInfo> fields,
+                  const std::function<Status(std::size_t)>& readFieldValue) {
+    const auto next = peekValue(reader);
+    if (!next) {
+        return std::unexpected(next.error());
+    }
+    if (*next == '{') {
+        return readRecordObject(reader, fields, readFieldValue);
+    }
+    if (*next == '[') {
+        return readRecordArray(reader, recordName, fields, readFieldValue);
+    }
+    return fail(reader.invalidType("struct " + std::string(recordName)));
+}
+
+Status readValueInto(JsonReader& reader, std::string& value) {
+    const auto next = peekValue(reader);
+    if (!next) {
+        return std::unexpected(next.error());
+    }
+    if (*next != '"') {
+        return fail(reader.invalidType("a string"));
+    }
+    reader.consume();
+    auto read = reader.readStringBody();
+    if (!read) {
+        return std::unexpected(std::move(read.error()));
+    }
+    value = std::move(*read);
+    return {};
+}
+
+Status readValueInto(JsonReader& reader, bool& value) {
+    const auto next = peekValue(reader);
+    if (!next) {
+        return std::unexpected(next.error());
+    }
+    if (*next != 't' && *next != 'f') {
+        return fail(reader.invalidType("a boolean"));
+    }
+    reader.consume();
+    value = *next == 't';
+    return reader.readLiteralRest(value ? "rue" : "alse");
+}
+
+Status readValueInto(JsonReader& reader, std::uint16_t& value) {
+    const auto next = peekValue(reader);
+    if (!next) {
+        return std::unexpected(next.error());
+    }
+    const bool negative = *next == '-';
+    if (!negative && (*next < '0' || *next > '9')) {
+        return fail(reader.invalidType("u16"));
+    }
+    if (negative) {
+        reader.consume();
+    }
+    const auto number = reader.readNumber(negative);
+    if (!number) {
+        return std::unexpected(number.error());
+    }
+    constexpr auto max = std::numeric_limits<std::uint16_t>::max();
+    switch (number->kind) {
+        case JsonNumber::Kind::unsignedInteger:
+            if (number->unsignedValue <= max) {
+                value = static_cast<std::uint16_t>(number->unsignedValue);
+                return {};
+            }
+            break;
+        case JsonNumber::Kind::signedInteger:
+            break;
+        case JsonNumber::Kind::floatingPoint:
+            return fail(
+                reader.errorHere("invalid type: " + describeNumber(*number) + ", expected u16"));
+    }
+    return fail(reader.errorHere("invalid value: " + describeNumber(*number) + ", expected u16"));
+}
+
+Status readValueInto(JsonReader& reader, std::map<std::string, std::vector<std::string>>& value) {
+    const auto next = peekValue(reader);
+    if (!next) {
+        return std::unexpected(next.error());
+    }
+    if (*next != '{') {
+        return fail(reader.invalidType("a map"));
+    }
+    if (auto nested = reader.enterNested(); !nested) {
+        return nested;
+    }
+    reader.consume();
+    for (bool first = true;; first = false) {
+        const auto more = reader.nextKey(first);
+        if (!more) {
+            return std::unexpected(more.error());
+        }
+        if (!*more) {
+            break;
+        }
+        auto key = reader.readStringBody();
+        if (!key) {
+            return std::unexpected(std::move(key.error()));
+        }
+        if (auto colon = reader.readColon(); !colon) {
+            return colon;
+        }
+        std::vector<std::string> list;
+        if (auto read = readValueInto(reader, list); !read) {
+            return read;
+        }
+        value.insert_or_assign(std::move(*key),
+                               std::move(list));  // a repeated name keeps its last list
+    }
+    reader.leaveNested();
+    return reader.finishObject();
+}
+
+}  // namespace korvane::runtime
