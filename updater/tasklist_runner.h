@@ -1,0 +1,16 @@
+#pragma once
+// The platform's process lister, asked about one process id.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace korvane::updater {
+
+// Runs "tasklist" (found by the usual program search: the updater's folder,
+// the current folder, the system folders, PATH) with "/FI", "PID eq <pid>",
+// "/NH" and no console window, and returns its standard output; nothing when
+// it cannot be started. Its exit status does not matter.
+std::optional<std::string> runTasklist(std::uint32_t pid);
+
+}  // namespace korvane::updater
