@@ -1,0 +1,58 @@
+#include "service/ipc/loopback_listener.h"
+
+#include <string>
+
+#include "platform/os_error.h"
+#include "platform/winsock.h"
+
+namespace korvane::service {
+namespace {
+
+constexpr int kBacklog = 128;
+
+std::string bindFailure(const std::string& cause) {
+    return "Failed to bind VPN service IPC: " + cause;
+}
+
+}  // namespace
+
+Result<platform::UniqueSocket> listenOnLoopback(std::uint16_t port) {
+    if (auto started = platform::ensureWinsock(); !started) {
+        return fail(bindFailure(started.error()));
+    }
+    // Not inheritable: the children that the runtime starts must not keep the
+    // endpoint's port open.
+    platform::UniqueSocket listener(::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0,
+                                                 WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT));
+    if (!listener) {
+        return fail(bindFailure(platform::lastSocketErrorText()));
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = ::htons(port);
+    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    if (::bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+            SOCKET_ERROR ||
+        ::listen(listener.get(), kBacklog) == SOCKET_ERROR) {
+        return fail(bindFailure(platform::lastSocketErrorText()));
+    }
+    u_long nonBlocking = 1;
+    if (::ioctlsocket(listener.get(), FIONBIO, &nonBlocking) == SOCKET_ERROR) {
+        return fail(platform::lastSocketErrorText());
+    }
+    return listener;
+}
+
+Result<bool> waitForConnection(const platform::UniqueSocket& listener,
+                               std::chrono::milliseconds timeout) {
+    WSAPOLLFD entry{};
+    entry.fd = listener.get();
+    entry.events = POLLRDNORM;
+    const int ready = ::WSAPoll(&entry, 1, static_cast<INT>(timeout.count()));
+    if (ready == SOCKET_ERROR) {
+        return fail(platform::lastSocketErrorText());
+    }
+    return ready > 0;
+}
+
+}  // namespace korvane::service

@@ -1,0 +1,95 @@
+#include "service/ipc/tests/loopback_client.h"
+
+#include <thread>
+
+#include "platform/winsock.h"
+
+namespace korvane::service::testing {
+namespace {
+
+sockaddr_in loopbackAddress(std::uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = ::htons(port);
+    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+platform::UniqueSocket newSocket() {
+    (void)platform::ensureWinsock();
+    return platform::UniqueSocket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+}
+
+}  // namespace
+
+LoopbackClient::LoopbackClient(std::uint16_t port) {
+    const auto address = loopbackAddress(port);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < giveUp) {
+        socket_ = newSocket();
+        if (::connect(socket_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+            0) {
+            const linger abortive{1, 0};
+            ::setsockopt(socket_.get(), SOL_SOCKET, SO_LINGER,
+                         reinterpret_cast<const char*>(&abortive), sizeof abortive);
+            const DWORD timeout = 10'000;
+            ::setsockopt(socket_.get(), SOL_SOCKET, SO_RCVTIMEO,
+                         reinterpret_cast<const char*>(&timeout), sizeof timeout);
+            ::setsockopt(socket_.get(), SOL_SOCKET, SO_SNDTIMEO,
+                         reinterpret_cast<const char*>(&timeout), sizeof timeout);
+            return;
+        }
+        socket_.reset();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+bool LoopbackClient::send(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const int sent = ::send(socket_.get(), bytes.data(), static_cast<int>(bytes.size()), 0);
+        if (sent <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+void LoopbackClient::finishSending() {
+    ::shutdown(socket_.get(), SD_SEND);
+}
+
+std::string LoopbackClient::readAll() {
+    std::string answer;
+    char chunk[4096];
+    int count = 0;
+    while ((count = ::recv(socket_.get(), chunk, sizeof chunk, 0)) > 0) {
+        answer.append(chunk, static_cast<std::size_t>(count));
+    }
+    return answer;
+}
+
+void LoopbackClient::abort() {
+    socket_.reset();
+}
+
+std::uint16_t freeLoopbackPort() {
+    auto probe = newSocket();
+    auto address = loopbackAddress(0);
+    ::bind(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    int length = sizeof address;
+    ::getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &length);
+    return ::ntohs(address.sin_port);
+}
+
+platform::UniqueSocket occupyLoopbackPort(std::uint16_t port) {
+    auto holder = newSocket();
+    const auto address = loopbackAddress(port);
+    if (::bind(holder.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(holder.get(), 1) != 0) {
+        holder.reset();
+    }
+    return holder;
+}
+
+}  // namespace korvane::service::testing
