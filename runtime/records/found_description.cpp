@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <iterator>
 
 #include "common/text.h"
 
@@ -44,10 +45,13 @@ std::string plainDecimal(double value) {
     std::string digits;
     std::copy_if(mantissa.begin(), mantissa.end(), std::back_inserter(digits),
                  [](char c) { return c != '.'; });
-    int exponent = 0;
-    const std::string_view exponentText = scientific.substr(e + 1);
-    std::from_chars(exponentText.data() + (exponentText.starts_with('+') ? 1 : 0),
-                    exponentText.data() + exponentText.size(), exponent);
+    std::string_view exponentText = scientific.substr(e + 1);
+    if (exponentText.starts_with('+')) {
+        exponentText.remove_prefix(1);
+    }
+    int exponent = 0;  // scientific notation always carries one
+    [[maybe_unused]] const auto parsed =
+        std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
     if (exponent < 0) {
         result += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
         return result;

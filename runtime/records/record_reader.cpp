@@ -31,7 +31,8 @@ Status readRecordObject(JsonReader& reader, std::span<const FieldInfo> fields,
         }
         const auto declared = std::find_if(fields.begin(), fields.end(),
                                            [&](const FieldInfo& f) { return f.name == *key; });
-        if (declared != fields.end() && seen[declared - fields.begin()]) {
+        const auto index = static_cast<std::size_t>(declared - fields.begin());
+        if (declared != fields.end() && seen[index]) {
             // The reader has looked for what follows the key, white space
             // included, when it refuses the key.
             reader.peekSignificant();
@@ -46,7 +47,6 @@ Status readRecordObject(JsonReader& reader, std::span<const FieldInfo> fields,
             }
             continue;
         }
-        const auto index = static_cast<std::size_t>(declared - fields.begin());
         seen[index] = true;
         if (auto read = readFieldValue(index); !read) {
             return read;

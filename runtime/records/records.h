@@ -20,12 +20,16 @@ struct AccessServer {
     std::string protocol;
     std::string username;
     std::string password;
+
+    friend bool operator==(const AccessServer&, const AccessServer&) = default;
 };
 
 struct StoredApplication {
     std::string name;
     std::string path;
     std::string icon;  // "" when absent
+
+    friend bool operator==(const StoredApplication&, const StoredApplication&) = default;
 };
 
 struct StoredAppSettings {
@@ -38,10 +42,14 @@ struct StoredAppSettings {
     bool autoUpdate = false;
     std::vector<StoredApplication> apps;
     std::vector<std::string> sites;
+
+    friend bool operator==(const StoredAppSettings&, const StoredAppSettings&) = default;
 };
 
 struct DomainRoutingPresets {
     std::map<std::string, std::vector<std::string>> domains;  // a repeated name keeps its last list
+
+    friend bool operator==(const DomainRoutingPresets&, const DomainRoutingPresets&) = default;
 };
 
 struct ApplicationRoutingProfile {
@@ -52,10 +60,16 @@ struct ApplicationRoutingProfile {
     bool includeResourcesAppExecutables = false;
     bool includeAppDirectoryRegex = false;
     bool includeResourcesDirectoryRegex = false;
+
+    friend bool operator==(const ApplicationRoutingProfile&,
+                           const ApplicationRoutingProfile&) = default;
 };
 
 struct ApplicationRoutingProfiles {
     std::vector<ApplicationRoutingProfile> profiles;
+
+    friend bool operator==(const ApplicationRoutingProfiles&,
+                           const ApplicationRoutingProfiles&) = default;
 };
 
 Result<AccessServer> parseAccessServer(std::string_view json);
