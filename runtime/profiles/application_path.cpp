@@ -1,0 +1,40 @@
+#include "runtime/profiles/application_path.h"
+
+#include <windows.h>
+
+#include <optional>
+
+#include "platform/unique_handle.h"
+#include "runtime/process/runtime_paths.h"
+#include "runtime/profiles/environment_references.h"
+#include "runtime/profiles/windows_path.h"
+
+namespace korvane::runtime {
+namespace {
+
+struct EnvironmentBlockTraits {
+    using pointer = wchar_t*;
+    static pointer invalid() noexcept { return nullptr; }
+    static bool isValid(pointer block) noexcept { return block != nullptr; }
+    static void close(pointer block) noexcept { ::FreeEnvironmentStringsW(block); }
+};
+
+EnvironmentVariables serviceEnvironment() {
+    const platform::UniqueHandle<EnvironmentBlockTraits> block(::GetEnvironmentStringsW());
+    return parseEnvironmentBlock(block.get());
+}
+
+}  // namespace
+
+std::wstring expandApplicationPath(std::wstring_view path) {
+    std::wstring expanded = expandEnvironmentReferences(std::wstring(path), serviceEnvironment());
+    if (isAbsolutePath(expanded)) {
+        return expanded;
+    }
+    const std::optional<std::filesystem::path> executable = serviceExecutablePath();
+    const std::optional<std::wstring> folder =
+        executable ? parentPath(executable->native()) : std::nullopt;
+    return folder ? joinPath(*folder, expanded) : expanded;
+}
+
+}  // namespace korvane::runtime

@@ -1,0 +1,170 @@
+#include "runtime/profiles/derive_application_lists.h"
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "common/text.h"
+#include "runtime/profiles/application_path.h"
+#include "runtime/profiles/executable_scan.h"
+#include "runtime/profiles/name_rules.h"
+#include "runtime/profiles/profile_matching.h"
+#include "runtime/profiles/windows_path.h"
+
+namespace korvane::runtime {
+namespace {
+
+using Profiles = std::vector<const ApplicationRoutingProfile*>;
+
+// Folder listings of one derivation, so that a folder that several profiles or
+// applications ask for is read once. Keyed by the folder's text, which is also
+// what the listed paths begin with.
+class FolderListings {
+  public:
+    const std::vector<std::wstring>& executablesIn(const std::wstring& folder) {
+        return lookUp(direct_, folder, candidateExecutablesIn);
+    }
+    const std::vector<std::wstring>& executablesBelow(const std::wstring& folder) {
+        return lookUp(recursive_, folder, scanExecutablesRecursively);
+    }
+
+  private:
+    using Cache = std::map<std::wstring, std::vector<std::wstring>>;
+
+    static const std::vector<std::wstring>& lookUp(
+        Cache& cache, const std::wstring& folder,
+        std::vector<std::wstring> (*list)(const std::wstring&)) {
+        auto found = cache.find(folder);
+        if (found == cache.end()) {
+            found = cache.emplace(folder, list(folder)).first;
+        }
+        return found->second;
+    }
+
+    Cache direct_;
+    Cache recursive_;
+};
+
+// The trimmed path of an application, expanded, with its folder when that
+// can be read, and the profiles that match it.
+struct ApplicationFolder {
+    std::wstring path;
+    std::optional<std::wstring> folder;
+    Profiles profiles;
+};
+
+std::optional<ApplicationFolder> locate(const StoredApplication& app,
+                                        const std::vector<ApplicationRoutingProfile>& profiles) {
+    const std::string_view trimmed = trimUnicodeWhitespace(app.path);
+    if (trimmed.empty()) {
+        return std::nullopt;
+    }
+    ApplicationFolder located;
+    located.path = expandApplicationPath(textPath(trimmed));
+    located.folder = parentPath(located.path);
+    if (located.folder && !hasMetadata(*located.folder)) {
+        located.folder.reset();
+    }
+    if (located.folder) {
+        located.profiles = matchingProfiles(located.path, profiles);
+    }
+    return located;
+}
+
+void addProcessPaths(const ApplicationFolder& app, FolderListings& listings,
+                     std::set<std::string>& paths) {
+    paths.insert(pathText(app.path));
+    if (!app.folder) {
+        return;
+    }
+    const auto addAll = [&](const std::vector<std::wstring>& found) {
+        for (const std::wstring& path : found) {
+            paths.insert(pathText(path));
+        }
+    };
+    const std::wstring resourcesApp = joinPath(joinPath(*app.folder, L"resources"), L"app");
+    for (const ApplicationRoutingProfile* profile : app.profiles) {
+        if (profile->includeAppDirectoryExecutables) {
+            addAll(listings.executablesIn(*app.folder));
+        }
+        if (profile->includeResourcesAppExecutables) {
+            addAll(listings.executablesBelow(resourcesApp));
+        }
+    }
+}
+
+void addPathRegexes(const ApplicationFolder& app, std::set<std::string>& regexes) {
+    if (!app.folder) {
+        return;
+    }
+    const auto addAll = [&](const std::wstring& folder) {
+        for (std::string& regex : directoryRegexes(pathText(folder))) {
+            regexes.insert(std::move(regex));
+        }
+    };
+    const std::wstring resources = joinPath(*app.folder, L"resources");
+    for (const ApplicationRoutingProfile* profile : app.profiles) {
+        if (profile->includeAppDirectoryRegex) {
+            addAll(*app.folder);
+        }
+        if (profile->includeResourcesDirectoryRegex && hasMetadata(resources)) {
+            addAll(resources);
+        }
+    }
+}
+
+// Names come from the path exactly as the client sent it (untrimmed) and from
+// the display name; blank ones are dropped.
+void addProcessNames(const StoredApplication& app,
+                     const std::vector<ApplicationRoutingProfile>& profiles,
+                     std::set<std::string>& names) {
+    const auto add = [&](std::string name) {
+        if (!trimUnicodeWhitespace(name).empty()) {
+            names.insert(std::move(name));
+        }
+    };
+    if (!trimUnicodeWhitespace(app.path).empty()) {
+        const std::wstring sent = textPath(app.path);
+        if (const std::optional<std::wstring> name = fileName(sent)) {
+            add(pathText(*name));
+            if (const std::optional<std::wstring> stem = fileStem(*name)) {
+                add(pathText(*stem));
+            }
+        }
+        const std::wstring expanded = expandApplicationPath(sent);
+        if (const std::optional<std::wstring> name = fileName(expanded)) {
+            if (std::optional<std::string> text = strictPathText(*name)) {
+                add(std::move(*text));
+            }
+        }
+        for (const ApplicationRoutingProfile* profile : matchingProfiles(expanded, profiles)) {
+            for (const std::string& name : profile->includeProcessNames) {
+                add(name);
+            }
+        }
+    }
+    const std::string_view displayName = trimUnicodeWhitespace(app.name);
+    // A display name of exactly "Browser" (untrimmed, case-sensitive) adds no names.
+    if (!displayName.empty() && app.name != "Browser") {
+        add(std::string(displayName));
+        add(std::string(displayName) + ".exe");
+    }
+}
+
+}  // namespace
+
+ApplicationLists deriveApplicationLists(const std::vector<StoredApplication>& apps,
+                                        const std::vector<ApplicationRoutingProfile>& profiles) {
+    ApplicationLists lists;
+    FolderListings listings;
+    for (const StoredApplication& app : apps) {
+        if (const std::optional<ApplicationFolder> located = locate(app, profiles)) {
+            addProcessPaths(*located, listings, lists.processPaths);
+            addPathRegexes(*located, lists.pathRegexes);
+        }
+        addProcessNames(app, profiles, lists.processNames);
+    }
+    return lists;
+}
+
+}  // namespace korvane::runtime

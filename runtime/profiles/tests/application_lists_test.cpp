@@ -1,0 +1,226 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/handles.h"
+#include "platform/wide.h"
+#include "runtime/process/runtime_paths.h"
+#include "runtime/profiles/built_in_profiles.h"
+#include "runtime/profiles/derive_application_lists.h"
+#include "runtime/profiles/executable_scan.h"
+#include "runtime/profiles/name_rules.h"
+#include "runtime/profiles/tests/folder_tree.h"
+#include "runtime/profiles/windows_path.h"
+
+namespace korvane::runtime {
+namespace {
+
+using Strings = std::set<std::string>;
+
+std::string text(const std::wstring& path) {
+    return pathText(path);
+}
+
+Strings regexesOf(std::initializer_list<std::wstring> folders) {
+    Strings regexes;
+    for (const std::wstring& folder : folders) {
+        for (const std::string& regex : directoryRegexes(text(folder))) {
+            regexes.insert(regex);
+        }
+    }
+    return regexes;
+}
+
+class ApplicationLists : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        overrideServiceExecutablePathForTesting(tree_.path(L"svc\\korvane_service.exe"));
+    }
+    void TearDown() override { overrideServiceExecutablePathForTesting(std::nullopt); }
+
+    runtime::ApplicationLists derive(std::vector<StoredApplication> apps) const {
+        return deriveApplicationLists(apps, profiles_);
+    }
+
+    testing::FolderTree tree_;
+    const std::vector<ApplicationRoutingProfile> profiles_ = loadBuiltInProfiles();
+};
+
+TEST_F(ApplicationLists, DiscordProfileAddsNamesFolderExecutablesResourcesTreeAndRegexes) {
+    const std::wstring exe = tree_.file(L"Discord\\app-1.0.9\\Discord.exe");
+    const std::wstring helper = tree_.file(L"Discord\\app-1.0.9\\helper.EXE");
+    const std::wstring uninstall = tree_.file(L"Discord\\app-1.0.9\\Uninstall.exe");
+    tree_.file(L"Discord\\app-1.0.9\\Update.exe");
+    tree_.file(L"Discord\\app-1.0.9\\unins000.exe");
+    tree_.file(L"Discord\\app-1.0.9\\readme.txt");
+    tree_.file(L"Discord\\app-1.0.9\\sub\\nested.exe");  // not below resources\app
+    tree_.file(L"Discord\\app-1.0.9\\resources\\outside.exe");
+    const std::wstring inApp = tree_.file(L"Discord\\app-1.0.9\\resources\\app\\a.exe");
+    const std::wstring deep =
+        tree_.file(L"Discord\\app-1.0.9\\resources\\app\\node_modules\\x\\bin\\b.exe");
+    tree_.file(L"Discord\\app-1.0.9\\resources\\app\\updater.exe");
+    tree_.file(L"Discord\\Update.exe");
+
+    const auto lists = derive({{"Discord", text(exe), ""}});
+
+    EXPECT_EQ(lists.processPaths,
+              (Strings{text(exe), text(helper), text(uninstall), text(inApp), text(deep)}));
+    EXPECT_EQ(lists.processNames, (Strings{"Discord.exe", "Discord", "DiscordCanary.exe",
+                                           "DiscordPTB.exe", "Update.exe", "Squirrel.exe"}));
+    EXPECT_EQ(lists.pathRegexes, regexesOf({tree_.path(L"Discord\\app-1.0.9"),
+                                            tree_.path(L"Discord\\app-1.0.9\\resources")}));
+    EXPECT_EQ(lists.pathRegexes.size(), 4u);
+}
+
+TEST_F(ApplicationLists, YandexBrowserLeavesTheResourcesOutAndBrowserAddsNoDisplayNames) {
+    const std::wstring exe = tree_.file(L"Yandex\\YandexBrowser\\Application\\browser.exe");
+    const std::wstring service =
+        tree_.file(L"Yandex\\YandexBrowser\\Application\\service_update.exe");
+    tree_.file(L"Yandex\\YandexBrowser\\Application\\resources\\app\\x.exe");
+
+    const auto lists = derive({{"Browser", text(exe), ""}});
+
+    EXPECT_EQ(lists.processPaths, (Strings{text(exe), text(service)}));
+    EXPECT_EQ(lists.processNames, (Strings{"browser.exe", "browser", "service_update.exe"}));
+    EXPECT_EQ(lists.pathRegexes, regexesOf({tree_.path(L"Yandex\\YandexBrowser\\Application")}));
+}
+
+TEST_F(ApplicationLists, BlankPathGivesOnlyTheDisplayNames) {
+    EXPECT_EQ(derive({{" Browser", " \t", ""}}).processNames, (Strings{"Browser", "Browser.exe"}));
+    EXPECT_EQ(derive({{" Tool.exe ", "", ""}}).processNames, (Strings{"Tool.exe", "Tool.exe.exe"}));
+    const auto nothing = derive({{"Browser", "", ""}, {" \xE3\x80\x80", "\xC2\xA0", ""}});
+    EXPECT_TRUE(nothing.processPaths.empty());
+    EXPECT_TRUE(nothing.processNames.empty());
+    EXPECT_TRUE(nothing.pathRegexes.empty());
+}
+
+TEST_F(ApplicationLists, EnvironmentReferencesExpandWithTheirExactName) {
+    const std::wstring exe = tree_.file(L"Local\\Telegram Desktop\\Telegram.exe");
+    wchar_t saved[MAX_PATH];
+    const DWORD savedLength = ::GetEnvironmentVariableW(L"LOCALAPPDATA", saved, MAX_PATH);
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"LOCALAPPDATA", tree_.path(L"Local").c_str()));
+
+    const auto lists = derive({{"Telegram", "%LOCALAPPDATA%\\Telegram Desktop\\Telegram.exe", ""},
+                               {"Lower", "%localappdata%\\tool.exe", ""}});
+
+    ::SetEnvironmentVariableW(L"LOCALAPPDATA",
+                              savedLength > 0 && savedLength < MAX_PATH ? saved : nullptr);
+    const std::wstring unexpanded = tree_.path(L"svc\\%localappdata%\\tool.exe");
+    EXPECT_EQ(lists.processPaths, (Strings{text(exe), text(unexpanded)}));
+    EXPECT_TRUE(lists.processNames.contains("Telegram.exe"));
+    EXPECT_TRUE(lists.processNames.contains("tool.exe"));
+    EXPECT_EQ(lists.pathRegexes, regexesOf({tree_.path(L"Local\\Telegram Desktop")}));
+}
+
+TEST_F(ApplicationLists, RelativePathsJoinTheServiceFolderOrItsDrive) {
+    const std::wstring tool = tree_.file(L"svc\\tools\\a.exe");
+    const std::wstring sibling = tree_.file(L"svc\\tools\\b.exe");
+
+    const auto lists = derive({{"", "tools\\a.exe", ""}, {"", "\\elsewhere\\c.exe", ""}});
+
+    const std::wstring drive = tree_.root().substr(0, 2);
+    EXPECT_EQ(lists.processPaths, (Strings{text(tool), text(drive + L"\\elsewhere\\c.exe")}));
+    EXPECT_FALSE(lists.processPaths.contains(text(sibling)));  // no profile matches
+    EXPECT_EQ(lists.processNames, (Strings{"a.exe", "a", "c.exe", "c"}));
+    EXPECT_TRUE(lists.pathRegexes.empty());
+}
+
+TEST_F(ApplicationLists, TwoApplicationsInOneFolderGiveEachFolderStringOnce) {
+    const std::wstring spotify = tree_.file(L"Spotify\\Spotify.exe");
+    const std::wstring helper = tree_.file(L"Spotify\\SpotifyHelper.exe");
+    const std::wstring web = tree_.file(L"Spotify\\resources\\app\\web.exe");
+
+    const auto both = derive({{"Spotify", text(spotify), ""}, {"Helper", text(helper), ""}});
+    const auto one = derive({{"Spotify", text(spotify), ""}});
+
+    EXPECT_EQ(both.processPaths, (Strings{text(spotify), text(helper), text(web)}));
+    EXPECT_EQ(both.processPaths, one.processPaths);
+    EXPECT_EQ(both.pathRegexes, one.pathRegexes);
+    EXPECT_EQ(both.pathRegexes.size(), 4u);
+}
+
+TEST_F(ApplicationLists, FolderWrittenWithForwardSlashesKeepsItsSpelling) {
+    tree_.file(L"Viber\\Viber.exe");
+    tree_.file(L"Viber\\resources\\app\\node.exe");
+    std::wstring slashed = tree_.path(L"Viber");
+    std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+
+    const auto lists = derive({{"Viber", text(slashed + L"/Viber.exe"), ""}});
+
+    EXPECT_EQ(lists.processPaths,
+              (Strings{text(slashed + L"/Viber.exe"), text(slashed + L"\\Viber.exe"),
+                       text(slashed + L"\\resources\\app\\node.exe")}));
+    // The folder itself has only the first form; its resources folder, joined
+    // with a backslash, has both.
+    EXPECT_EQ(lists.pathRegexes, regexesOf({slashed, slashed + L"\\resources"}));
+    EXPECT_EQ(lists.pathRegexes.size(), 3u);
+}
+
+TEST_F(ApplicationLists, MissingFolderLeavesThePathAndItsNames) {
+    const std::wstring missing = tree_.path(L"Signal\\Signal.exe");
+    const auto lists = derive({{"Signal", text(missing), ""}});
+    EXPECT_EQ(lists.processPaths, Strings{text(missing)});
+    EXPECT_EQ(lists.processNames, (Strings{"Signal.exe", "Signal"}));
+    EXPECT_TRUE(lists.pathRegexes.empty());
+}
+
+TEST(ExecutableScan, CandidateMustBeARegularFile) {
+    testing::FolderTree tree;
+    EXPECT_TRUE(isCandidateExecutable(tree.file(L"tool.exe")));
+    EXPECT_FALSE(isCandidateExecutable(tree.folder(L"folder.exe")));
+    EXPECT_FALSE(isCandidateExecutable(tree.path(L"missing.exe")));
+    EXPECT_EQ(candidateExecutablesIn(tree.path(L"missing")), std::vector<std::wstring>{});
+    EXPECT_EQ(scanExecutablesRecursively(tree.path(L"tool.exe")), std::vector<std::wstring>{});
+}
+
+TEST(ExecutableScan, ReachesFilesBeyondTheOrdinaryPathLength) {
+    testing::FolderTree tree;
+    std::wstring relative;
+    for (int level = 0; level < 6; ++level) {
+        relative += std::wstring(60, static_cast<wchar_t>(L'a' + level)) + L"\\";
+    }
+    // The test itself needs the \\?\ form to create what lies so deep.
+    const std::wstring deep = tree.path(relative + L"deep.exe");
+    ASSERT_GT(deep.size(), static_cast<std::size_t>(MAX_PATH));
+    std::filesystem::create_directories(L"\\\\?\\" + tree.path(relative));
+    ASSERT_TRUE(platform::UniqueFile(::CreateFileW((L"\\\\?\\" + deep).c_str(), GENERIC_WRITE, 0,
+                                                   nullptr, CREATE_NEW, 0, nullptr)));
+
+    EXPECT_EQ(scanExecutablesRecursively(tree.root()), std::vector<std::wstring>{deep});
+}
+
+#ifdef KORVANE_LINK_LOOP_DIR
+// Wine can make neither junctions nor symbolic links, but it shows a symbolic
+// link of the host's file system as a folder link. The build lays out
+// app\resources\app\sub\tool.exe, the link app\resources\app\sub\back to
+// app\resources, and the link app\resources\app\shared to shared, which holds
+// other.exe.
+TEST(ExecutableScan, FollowsLinksAndEntersEachFolderOnce) {
+    std::wstring loop = platform::widen(KORVANE_LINK_LOOP_DIR);
+    if (loop.starts_with(L"/")) {
+        loop = L"Z:" + loop;  // Wine's drive for the host's root
+    }
+    std::replace(loop.begin(), loop.end(), L'/', L'\\');
+    const std::wstring resources = loop + L"\\app\\resources";
+    if (!hasMetadata(resources + L"\\app\\sub\\back") ||
+        !hasMetadata(resources + L"\\app\\shared")) {
+        GTEST_SKIP() << "the build could not make the links";
+    }
+    const auto sorted = [](std::vector<std::wstring> paths) {
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    };
+    const std::vector<std::wstring> expected{resources + L"\\app\\shared\\other.exe",
+                                             resources + L"\\app\\sub\\tool.exe"};
+
+    EXPECT_EQ(sorted(scanExecutablesRecursively(resources + L"\\app")), expected);
+    // Started above the link's target, the scan meets it again through the link.
+    EXPECT_EQ(sorted(scanExecutablesRecursively(resources)), expected);
+}
+#endif
+
+}  // namespace
+}  // namespace korvane::runtime

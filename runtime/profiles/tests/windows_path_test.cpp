@@ -1,0 +1,86 @@
+#include "runtime/profiles/windows_path.h"
+
+#include <gtest/gtest.h>
+
+namespace korvane::runtime {
+namespace {
+
+TEST(WindowsPath, AbsoluteNeedsADriveWithRootOrAUncVerbatimOrDevicePrefix) {
+    EXPECT_TRUE(isAbsolutePath(L"C:\\Apps"));
+    EXPECT_TRUE(isAbsolutePath(L"c:/Apps"));
+    EXPECT_TRUE(isAbsolutePath(L"\\\\server\\share\\x"));
+    EXPECT_TRUE(isAbsolutePath(L"//server/share"));
+    EXPECT_TRUE(isAbsolutePath(L"\\\\?\\C:\\x"));
+    EXPECT_TRUE(isAbsolutePath(L"\\\\?\\UNC\\server\\share"));
+    EXPECT_TRUE(isAbsolutePath(L"\\\\.\\pipe\\name"));
+    EXPECT_FALSE(isAbsolutePath(L"C:Apps"));
+    EXPECT_FALSE(isAbsolutePath(L"\\Apps"));
+    EXPECT_FALSE(isAbsolutePath(L"\\\\server"));
+    EXPECT_FALSE(isAbsolutePath(L"tools\\a.exe"));
+    EXPECT_FALSE(isAbsolutePath(L"%LOCALAPPDATA%\\a.exe"));
+    EXPECT_FALSE(isAbsolutePath(L""));
+}
+
+TEST(WindowsPath, JoinFollowsThePlatformRules) {
+    EXPECT_EQ(joinPath(L"C:\\svc", L"tools\\a.exe"), L"C:\\svc\\tools\\a.exe");
+    EXPECT_EQ(joinPath(L"C:\\svc\\", L"a.exe"), L"C:\\svc\\a.exe");
+    EXPECT_EQ(joinPath(L"C:/svc/", L"a.exe"), L"C:/svc/a.exe");
+    // A leading separator keeps only the drive (or share) of the base.
+    EXPECT_EQ(joinPath(L"C:\\svc", L"\\x\\a.exe"), L"C:\\x\\a.exe");
+    EXPECT_EQ(joinPath(L"\\\\srv\\share\\svc", L"/x"), L"\\\\srv\\share/x");
+    // A path with a prefix of its own replaces the base, even a relative one.
+    EXPECT_EQ(joinPath(L"C:\\svc", L"D:\\x"), L"D:\\x");
+    EXPECT_EQ(joinPath(L"C:\\svc", L"D:x"), L"D:x");
+    EXPECT_EQ(joinPath(L"C:", L"x"), L"C:x");
+    EXPECT_EQ(joinPath(L"", L"x"), L"x");
+}
+
+TEST(WindowsPath, ParentAndFileNameIgnoreTrailingSeparatorsAndDots) {
+    EXPECT_EQ(fileName(L"C:\\Apps\\Tool\\"), L"Tool");
+    EXPECT_EQ(parentPath(L"C:\\Apps\\Tool\\"), L"C:\\Apps");
+    EXPECT_EQ(parentPath(L"C:\\Apps"), L"C:\\");
+    EXPECT_EQ(parentPath(L"C:/Tools/x/app.exe"), L"C:/Tools/x");
+    EXPECT_EQ(parentPath(L"C:\\a\\.\\b"), L"C:\\a");
+    EXPECT_EQ(parentPath(L"C:\\a\\\\b"), L"C:\\a");
+    EXPECT_EQ(parentPath(L"\\\\srv\\share\\x"), L"\\\\srv\\share\\");
+    EXPECT_EQ(parentPath(L"a.exe"), L"");
+    EXPECT_EQ(parentPath(L"C:a.exe"), L"C:");
+    EXPECT_EQ(fileName(L"C:\\a\\b\\."), L"b");
+    // Roots, prefixes and ".." have no name; roots and prefixes no parent.
+    EXPECT_EQ(fileName(L"C:\\a\\.."), std::nullopt);
+    EXPECT_EQ(parentPath(L"C:\\a\\.."), L"C:\\a");
+    EXPECT_EQ(fileName(L"C:\\"), std::nullopt);
+    EXPECT_EQ(parentPath(L"C:\\"), std::nullopt);
+    EXPECT_EQ(parentPath(L"\\\\srv\\share"), std::nullopt);
+    EXPECT_EQ(parentPath(L"\\\\?\\C:\\"), std::nullopt);
+    EXPECT_EQ(parentPath(L""), std::nullopt);
+    // In verbatim paths "/" is an ordinary character.
+    EXPECT_EQ(fileName(L"\\\\?\\C:\\a/b"), L"a/b");
+}
+
+TEST(WindowsPath, StemAndExtensionSplitAtTheLastDot) {
+    EXPECT_EQ(fileStem(L"C:\\T\\Telegram.exe"), L"Telegram");
+    EXPECT_EQ(fileExtension(L"C:\\T\\Telegram.exe"), L"exe");
+    EXPECT_EQ(fileStem(L"Code Helper (GPU).exe"), L"Code Helper (GPU)");
+    EXPECT_EQ(fileStem(L"a.b.EXE"), L"a.b");
+    EXPECT_EQ(fileExtension(L"a.b.EXE"), L"EXE");
+    EXPECT_EQ(fileStem(L"Discord"), L"Discord");
+    EXPECT_EQ(fileExtension(L"Discord"), std::nullopt);
+    EXPECT_EQ(fileStem(L".exe"), L".exe");
+    EXPECT_EQ(fileExtension(L".exe"), std::nullopt);
+    EXPECT_EQ(fileExtension(L"a."), L"");
+    EXPECT_EQ(fileStem(L"C:\\"), std::nullopt);
+}
+
+TEST(WindowsPath, TextConversionReplacesOrRefusesUnpairedSurrogates) {
+    const std::wstring bad = std::wstring(L"a") + static_cast<wchar_t>(0xD800) + L"b.exe";
+    EXPECT_EQ(pathText(bad),
+              "a\xEF\xBF\xBD"
+              "b.exe");
+    EXPECT_EQ(strictPathText(bad), std::nullopt);
+    const std::string text = "C:\\\xC3\x9C\\\xF0\x9F\x98\x80.exe";
+    EXPECT_EQ(strictPathText(textPath(text)), text);
+}
+
+}  // namespace
+}  // namespace korvane::runtime

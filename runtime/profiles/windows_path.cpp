@@ -1,0 +1,243 @@
+#include "runtime/profiles/windows_path.h"
+
+#include <vector>
+
+#include "common/text.h"
+
+namespace korvane::runtime {
+namespace {
+
+enum class Prefix { None, Disk, Unc, Device, Verbatim, VerbatimDisk, VerbatimUnc };
+
+bool isSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+bool isAsciiLetter(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+}
+
+struct Layout {
+    Prefix prefix = Prefix::None;
+    std::size_t prefixLength = 0;
+    bool physicalRoot = false;  // a separator right after the prefix
+
+    // Verbatim paths take only the backslash as separator and keep "." as is.
+    bool verbatim() const {
+        return prefix == Prefix::Verbatim || prefix == Prefix::VerbatimDisk ||
+               prefix == Prefix::VerbatimUnc;
+    }
+    bool separatorAt(std::wstring_view path, std::size_t i) const {
+        return verbatim() ? path[i] == L'\\' : isSeparator(path[i]);
+    }
+    // Every prefix but a bare drive implies a root.
+    bool hasRoot() const {
+        return physicalRoot || (prefix != Prefix::None && prefix != Prefix::Disk);
+    }
+    std::size_t bodyStart() const { return prefixLength + (physicalRoot ? 1 : 0); }
+};
+
+// Length of the component that starts at `from`, up to the next separator.
+std::size_t componentLength(std::wstring_view path, std::size_t from, bool verbatim) {
+    std::size_t end = from;
+    while (end < path.size() && !(verbatim ? path[end] == L'\\' : isSeparator(path[end]))) {
+        ++end;
+    }
+    return end - from;
+}
+
+// \\server\share, \\?\UNC\server\share: the share is optional only in the
+// verbatim form.
+std::size_t serverShareLength(std::wstring_view path, std::size_t from, bool verbatim) {
+    const std::size_t server = componentLength(path, from, verbatim);
+    const std::size_t shareStart = from + server + 1;
+    const std::size_t share =
+        shareStart < path.size() ? componentLength(path, shareStart, verbatim) : 0;
+    return server + (share > 0 ? 1 + share : 0);
+}
+
+Layout layoutOf(std::wstring_view path) {
+    // Prefixes are recognised with "/" read as "\" in their first characters.
+    std::wstring head(path.substr(0, 8));
+    for (wchar_t& c : head) {
+        c = c == L'/' ? L'\\' : c;
+    }
+    const std::wstring_view h(head);
+    Layout layout;
+    if (h.starts_with(L"\\\\?\\") && path.substr(0, 4).find(L'/') == std::wstring_view::npos) {
+        if (h.starts_with(L"\\\\?\\UNC\\")) {
+            layout.prefix = Prefix::VerbatimUnc;
+            layout.prefixLength = 8 + serverShareLength(path, 8, true);
+        } else if (path.size() >= 6 && isAsciiLetter(path[4]) && path[5] == L':' &&
+                   (path.size() == 6 || path[6] == L'\\')) {
+            layout.prefix = Prefix::VerbatimDisk;
+            layout.prefixLength = 6;
+        } else {
+            layout.prefix = Prefix::Verbatim;
+            layout.prefixLength = 4 + componentLength(path, 4, true);
+        }
+    } else if (h.starts_with(L"\\\\.\\")) {
+        layout.prefix = Prefix::Device;
+        layout.prefixLength = 4 + componentLength(path, 4, false);
+    } else if (h.starts_with(L"\\\\")) {
+        const std::size_t server = componentLength(path, 2, false);
+        const std::size_t length = serverShareLength(path, 2, false);
+        if (server > 0 && length > server) {
+            layout.prefix = Prefix::Unc;
+            layout.prefixLength = 2 + length;
+        }
+    } else if (path.size() >= 2 && isAsciiLetter(path[0]) && path[1] == L':') {
+        layout.prefix = Prefix::Disk;
+        layout.prefixLength = 2;
+    }
+    layout.physicalRoot =
+        layout.prefixLength < path.size() && layout.separatorAt(path, layout.prefixLength);
+    return layout;
+}
+
+struct Component {
+    std::size_t start;
+    std::size_t end;
+    bool normal;  // a name, not "." or ".."
+};
+
+// The components after the prefix and the root. Empty ones and "." are
+// skipped, except a "." that starts a relative path and every "." of a
+// verbatim path.
+std::vector<Component> componentsOf(std::wstring_view path, const Layout& layout) {
+    std::vector<Component> components;
+    std::size_t i = layout.bodyStart();
+    while (i < path.size()) {
+        const std::size_t length = componentLength(path, i, layout.verbatim());
+        const std::wstring_view text = path.substr(i, length);
+        const bool leading = i == layout.bodyStart() && !layout.hasRoot();
+        if (text == L"." ? (layout.verbatim() || leading) : !text.empty()) {
+            components.push_back({i, i + length, text != L"." && text != L".."});
+        }
+        i += length + 1;
+    }
+    return components;
+}
+
+// The file name split at its last dot: (stem, extension). ".." and names
+// whose only dot leads have no extension.
+std::pair<std::wstring, std::optional<std::wstring>> splitAtLastDot(const std::wstring& name) {
+    const std::size_t dot = name.rfind(L'.');
+    if (name == L".." || dot == std::wstring::npos || dot == 0) {
+        return {name, std::nullopt};
+    }
+    return {name.substr(0, dot), name.substr(dot + 1)};
+}
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Code points of a path; unpaired surrogates (and, with a 32-bit wchar_t, values
+// that are no code point) become U+FFFD and are counted in `bad`.
+std::u32string codePointsOf(std::wstring_view path, bool& bad) {
+    std::u32string out;
+    out.reserve(path.size());
+    bad = false;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const auto unit = static_cast<char32_t>(path[i]);
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        if (high && i + 1 < path.size() && path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF) {
+            out.push_back(0x10000 + ((unit - 0xD800) << 10) +
+                          (static_cast<char32_t>(path[i + 1]) - 0xDC00));
+            ++i;
+        } else if ((unit >= 0xD800 && unit <= 0xDFFF) || unit > 0x10FFFF) {
+            out.push_back(kReplacement);
+            bad = true;
+        } else {
+            out.push_back(unit);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+bool isAbsolutePath(std::wstring_view path) {
+    const Layout layout = layoutOf(path);
+    return layout.prefix != Prefix::None && layout.hasRoot();
+}
+
+std::wstring joinPath(std::wstring_view base, std::wstring_view relative) {
+    const Layout relativeLayout = layoutOf(relative);
+    if (relativeLayout.prefix != Prefix::None) {
+        return std::wstring(relative);
+    }
+    const Layout baseLayout = layoutOf(base);
+    if (relativeLayout.physicalRoot) {
+        return std::wstring(base.substr(0, baseLayout.prefixLength)) + std::wstring(relative);
+    }
+    const bool bareDrive =
+        baseLayout.prefix == Prefix::Disk && baseLayout.prefixLength == base.size();
+    const bool needSeparator = !base.empty() && !isSeparator(base.back()) && !bareDrive;
+    return std::wstring(base) + (needSeparator ? L"\\" : L"") + std::wstring(relative);
+}
+
+std::optional<std::wstring> parentPath(std::wstring_view path) {
+    const Layout layout = layoutOf(path);
+    const std::vector<Component> components = componentsOf(path, layout);
+    if (components.empty()) {
+        return std::nullopt;
+    }
+    const std::size_t end =
+        components.size() > 1 ? components[components.size() - 2].end : layout.bodyStart();
+    return std::wstring(path.substr(0, end));
+}
+
+std::optional<std::wstring> fileName(std::wstring_view path) {
+    const std::vector<Component> components = componentsOf(path, layoutOf(path));
+    if (components.empty() || !components.back().normal) {
+        return std::nullopt;
+    }
+    const Component& last = components.back();
+    return std::wstring(path.substr(last.start, last.end - last.start));
+}
+
+std::optional<std::wstring> fileStem(std::wstring_view path) {
+    const std::optional<std::wstring> name = fileName(path);
+    if (!name) {
+        return std::nullopt;
+    }
+    return splitAtLastDot(*name).first;
+}
+
+std::optional<std::wstring> fileExtension(std::wstring_view path) {
+    const std::optional<std::wstring> name = fileName(path);
+    if (!name) {
+        return std::nullopt;
+    }
+    return splitAtLastDot(*name).second;
+}
+
+std::string pathText(std::wstring_view path) {
+    bool bad = false;
+    return encodeUtf8(codePointsOf(path, bad));
+}
+
+std::optional<std::string> strictPathText(std::wstring_view path) {
+    bool bad = false;
+    std::string text = encodeUtf8(codePointsOf(path, bad));
+    if (bad) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::wstring textPath(std::string_view utf8) {
+    std::wstring out;
+    out.reserve(utf8.size());
+    for (char32_t c : decodeUtf8(utf8)) {
+        if (sizeof(wchar_t) == 2 && c >= 0x10000) {
+            out.push_back(static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<wchar_t>(c));
+        }
+    }
+    return out;
+}
+
+}  // namespace korvane::runtime

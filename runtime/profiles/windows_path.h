@@ -1,0 +1,40 @@
+#pragma once
+// Windows path rules on plain wide text, portable so that they can be tested
+// natively: prefixes (C:, \\server\share, \\?\..., \\.\...), joining, and
+// the parent, file name, stem and extension of a path. Repeated separators and
+// "." components are ignored and a trailing separator does not count, so the
+// file name of C:\Apps\Tool\ is Tool and its parent is C:\Apps.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace korvane::runtime {
+
+// A drive letter with a root separator, or a UNC, verbatim or device prefix.
+bool isAbsolutePath(std::wstring_view path);
+
+// `relative` appended to `base`: an absolute or prefixed `relative` replaces
+// `base`; one that begins with a separator keeps only the prefix of `base`
+// (its drive); otherwise a separator is put between the two when needed.
+std::wstring joinPath(std::wstring_view base, std::wstring_view relative);
+
+// The path without its last component; nothing when the path ends in its
+// root or prefix, or is empty.
+std::optional<std::wstring> parentPath(std::wstring_view path);
+
+// The last component, when it is a name (not a root, prefix or "..").
+std::optional<std::wstring> fileName(std::wstring_view path);
+
+// Stem and extension of the file name: Telegram.exe gives Telegram and exe;
+// a name without a dot, or only a leading one, has no extension.
+std::optional<std::wstring> fileStem(std::wstring_view path);
+std::optional<std::wstring> fileExtension(std::wstring_view path);
+
+// Path text as UTF-8 with unpaired surrogates replaced by U+FFFD, or nothing
+// when it holds one; and UTF-8 text as a path.
+std::string pathText(std::wstring_view path);
+std::optional<std::string> strictPathText(std::wstring_view path);
+std::wstring textPath(std::string_view utf8);
+
+}  // namespace korvane::runtime
