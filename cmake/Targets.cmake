@@ -11,8 +11,10 @@ if(KORVANE_FUZZ)
         message(FATAL_ERROR "The fuzz preset needs clang (libFuzzer)")
     endif()
     add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
     # libstdc++ 12 hides <expected> unless __cpp_concepts reports C++20's final
-    # value, which clang 14 does not claim although it compiles the header.
+    # value, which clang 16 does not claim although it compiles the header
+    # (clang 14 cannot: it lacks conditionally trivial special members).
     add_compile_options(-Wno-macro-redefined -D__cpp_concepts=202002L)
 endif()
 
