@@ -1,0 +1,23 @@
+#pragma once
+// A started child process: the handles the service holds on it.
+
+#include <windows.h>
+
+#include "common/result.h"
+#include "platform/handles.h"
+
+namespace korvane::runtime {
+
+// Owns the process and main-thread handles; releasing them does not end the
+// process. The runtime's children write to log files, so there are no pipes.
+struct ChildProcess {
+    platform::UniqueProcess process;
+    platform::UniqueThread thread;
+    DWORD id = 0;
+};
+
+// Whether the process has ended, without waiting; the system's text when the
+// process cannot be queried.
+Result<bool> hasExited(const ChildProcess& child);
+
+}  // namespace korvane::runtime

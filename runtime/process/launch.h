@@ -1,0 +1,34 @@
+#pragma once
+// Starting a runtime program with its output in a log file, and reading the
+// end of that log back for failure messages.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/result.h"
+#include "runtime/process/child_process.h"
+
+namespace korvane::runtime {
+
+// What the caller prepares: the program, its arguments, and the folder it
+// runs in (empty: the service's current directory).
+struct LaunchCommand {
+    std::filesystem::path program;
+    std::vector<std::wstring> arguments;
+    std::filesystem::path workingDirectory;
+};
+
+// Recreates logFilePath(logName) with the line "--- starting <logName> ---"
+// and starts the program with standard output and standard error appended to
+// it, standard input from the null device, no console window and the service's
+// environment. Every child is held in one kill-on-close job of the service
+// process, so the children end when the service does, however it ends.
+// Failure: the system's text for the call that failed; nothing runs then.
+Result<ChildProcess> launchWithLog(std::string_view logName, const LaunchCommand& command);
+
+// formatLogTail of the log's content; the empty text when it cannot be read.
+std::string readLogTail(std::string_view logName);
+
+}  // namespace korvane::runtime

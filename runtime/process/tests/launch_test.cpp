@@ -1,0 +1,187 @@
+#include "runtime/process/launch.h"
+
+#include <gtest/gtest.h>
+
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/wide.h"
+#include "runtime/process/command_line.h"
+#include "runtime/process/runtime_paths.h"
+#include "runtime/process/tests/child_wait.h"
+#include "runtime/process/tests/temp_tree.h"
+
+namespace korvane::runtime {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::ScopedEnvironment;
+using test::TempTree;
+
+std::size_t count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+// A staged install whose data directory is <tree>\X\bin\data.
+class LaunchTest : public ::testing::Test {
+  protected:
+    LaunchTest() { overrideServiceExecutablePathForTesting(tree.root() / L"X\\bin\\svc.exe"); }
+    ~LaunchTest() override { overrideServiceExecutablePathForTesting(std::nullopt); }
+
+    fs::path logOf(const char* name) { return tree.root() / L"X\\bin\\data\\logs" / name; }
+
+    static void waitForExit(const ChildProcess& child) {
+        ASSERT_EQ(::WaitForSingleObject(child.process.get(), 10000), WAIT_OBJECT_0);
+    }
+
+    TempTree tree;
+};
+
+TEST(CommandLineRoundTrip, CommandLineToArgvWGivesEveryArgumentBack) {
+    // Every string of up to four characters over the characters that matter.
+    const std::wstring alphabet = L"a \t\"\\";
+    std::vector<std::wstring> arguments = {L""};
+    for (std::size_t length = 1, first = 0; length <= 4; ++length) {
+        const std::size_t last = arguments.size();
+        for (std::size_t i = first; i < last; ++i) {
+            for (wchar_t c : alphabet) {
+                arguments.push_back(arguments[i] + c);
+            }
+        }
+        first = last;
+    }
+    for (const std::wstring& argument : arguments) {
+        const std::vector<std::wstring> argv = test::parseCommandLine(
+            buildCommandLine(L"C:\\Program Files\\x.exe", {argument, L"end"}));
+        ASSERT_EQ(argv, (std::vector<std::wstring>{L"C:\\Program Files\\x.exe", argument, L"end"}))
+            << "argument [" << platform::narrow(argument) << "]";
+    }
+}
+
+TEST_F(LaunchTest, LogHoldsTheBannerThenBothStreamsAndASecondLaunchTruncates) {
+    ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit");
+    for (int run = 0; run < 2; ++run) {
+        auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+        ASSERT_TRUE(child.has_value()) << child.error();
+        waitForExit(*child);
+    }
+    const auto log = test::waitForFile(logOf("sing-box.log"), 0ms);
+    ASSERT_TRUE(log.has_value());
+    EXPECT_EQ(log->rfind("--- starting sing-box ---\nsing-box stand-in line 1\n", 0), 0u) << *log;
+    EXPECT_EQ(count(*log, "--- starting"), 1u);
+    EXPECT_EQ(count(*log, "line 3\n"), 1u);
+    EXPECT_EQ(count(*log, "sing-box stand-in error line\n"), 1u);
+}
+
+TEST_F(LaunchTest, ChildGetsItsArgumentsAndWorkingDirectory) {
+    const fs::path record = tree.root() / L"record.txt";
+    ScopedEnvironment recordTo(L"KORVANE_SINGBOX_RECORD", record.wstring());
+    ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit");
+    const fs::path workingDirectory = tree.folder(L"work dir");
+    const std::vector<std::wstring> arguments = {
+        L"run",          L"",           L"two words",        L"tab\there",
+        L"say \"hi\"",   L"trailing\\", L"dir with space\\", L"\\\\server\\share\\",
+        L"\x00E9t\x00E9"};
+
+    auto child =
+        launchWithLog("sing-box", {test::standIn("sing-box"), arguments, workingDirectory});
+    ASSERT_TRUE(child.has_value()) << child.error();
+    waitForExit(*child);
+
+    const auto recorded = test::readRecord(record, 5s);
+    ASSERT_TRUE(recorded.has_value());
+    EXPECT_EQ(fs::path(recorded->workingDirectory), workingDirectory);
+    ASSERT_EQ(recorded->argv.size(), arguments.size() + 1);
+    EXPECT_EQ(fs::path(recorded->argv[0]), test::standIn("sing-box"));
+    EXPECT_EQ(std::vector<std::wstring>(recorded->argv.begin() + 1, recorded->argv.end()),
+              arguments);
+}
+
+TEST_F(LaunchTest, MissingProgramLeavesJustTheBannerAndReportsTheSystemError) {
+    auto child = launchWithLog("naive", {tree.root() / L"absent.exe", {}, {}});
+    ASSERT_FALSE(child.has_value());
+    EXPECT_TRUE(child.error().ends_with("(os error 2)")) << child.error();
+    EXPECT_EQ(test::waitForFile(logOf("naive.log"), 0ms), "--- starting naive ---\n");
+}
+
+TEST_F(LaunchTest, UnusableLogFolderIsReportedAndNothingStarts) {
+    tree.file(L"X\\bin\\data\\logs", "a file where the folder belongs");
+    const fs::path record = tree.root() / L"record.txt";
+    ScopedEnvironment recordTo(L"KORVANE_SINGBOX_RECORD", record.wstring());
+
+    auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+    ASSERT_FALSE(child.has_value());
+    EXPECT_TRUE(child.error().ends_with("(os error 183)")) << child.error();
+    EXPECT_FALSE(test::waitForFile(record, 300ms).has_value());
+}
+
+TEST_F(LaunchTest, ArgumentWithNulIsRefused) {
+    auto child =
+        launchWithLog("sing-box", {test::standIn("sing-box"), {std::wstring(L"a\0b", 3)}, {}});
+    ASSERT_FALSE(child.has_value());
+    EXPECT_TRUE(child.error().ends_with("(os error 87)")) << child.error();
+}
+
+TEST_F(LaunchTest, ReadLogTailGivesTheLastLinesOfTheLog) {
+    EXPECT_EQ(readLogTail("sing-box"), "");
+    ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit");
+    auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+    ASSERT_TRUE(child.has_value()) << child.error();
+    waitForExit(*child);
+    const std::string tail = readLogTail("sing-box");
+    EXPECT_TRUE(tail.starts_with(" Last log lines: --- starting sing-box --- | sing-box stand-in"))
+        << tail;
+    EXPECT_TRUE(tail.ends_with("sing-box stand-in error line")) << tail;
+}
+
+TEST_F(LaunchTest, ReadLogTailWorksWhileTheChildStillWrites) {
+    auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+    ASSERT_TRUE(child.has_value()) << child.error();
+    std::string tail;
+    for (int i = 0; i < 250 && !tail.ends_with("error line"); ++i) {
+        ::Sleep(20);
+        tail = readLogTail("sing-box");
+    }
+    EXPECT_TRUE(tail.ends_with("sing-box stand-in error line")) << tail;
+    ::TerminateProcess(child->process.get(), 1);
+    waitForExit(*child);
+}
+
+TEST_F(LaunchTest, ChildrenDieWithTheProcessThatLaunchedThem) {
+    const fs::path pidFile = tree.root() / L"child.pid";
+    std::wstring commandLine =
+        buildCommandLine(test::hostPath(KORVANE_LAUNCH_HELPER).native(),
+                         {(tree.root() / L"helper\\svc.exe").wstring(),
+                          test::standIn("sing-box").wstring(), pidFile.wstring()});
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &info));
+    platform::UniqueProcess helper(info.hProcess);
+    platform::UniqueThread helperThread(info.hThread);
+
+    const auto pid = test::waitForFile(pidFile, 10s);
+    ASSERT_TRUE(pid.has_value()) << "the helper did not launch its child";
+    const DWORD childId = static_cast<DWORD>(std::stoul(*pid));
+    platform::UniqueProcess child(::OpenProcess(SYNCHRONIZE, FALSE, childId));
+    ASSERT_TRUE(child);
+    EXPECT_EQ(::WaitForSingleObject(child.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    ::TerminateProcess(helper.get(), 9);
+    const DWORD ended = ::WaitForSingleObject(child.get(), 10000);
+    if (ended != WAIT_OBJECT_0) {
+        test::terminateById(childId);
+    }
+    EXPECT_EQ(ended, static_cast<DWORD>(WAIT_OBJECT_0));
+}
+
+}  // namespace
+}  // namespace korvane::runtime

@@ -1,0 +1,151 @@
+#include "runtime/process/process_slot.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "runtime/process/launch.h"
+#include "runtime/process/runtime_paths.h"
+#include "runtime/process/tests/child_wait.h"
+#include "runtime/process/tests/temp_tree.h"
+
+namespace korvane::runtime {
+namespace {
+
+using test::ScopedEnvironment;
+using test::TempTree;
+
+constexpr const char* kLockMessage = "Naive process lock failed.";
+
+class ProcessSlotTest : public ::testing::Test {
+  protected:
+    ProcessSlotTest() { overrideServiceExecutablePathForTesting(tree.root() / L"svc.exe"); }
+    ~ProcessSlotTest() override { overrideServiceExecutablePathForTesting(std::nullopt); }
+
+    // A sing-box stand-in that runs until it is ended, or one that has exited.
+    ChildProcess start(const wchar_t* mode = L"stay") {
+        ScopedEnvironment environment(L"KORVANE_SINGBOX_MODE", mode);
+        auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+        if (!child) {
+            ADD_FAILURE() << child.error();
+            return {};
+        }
+        return std::move(*child);
+    }
+
+    ChildProcess exited() {
+        ChildProcess child = start(L"exit");
+        ::WaitForSingleObject(child.process.get(), 10000);
+        return child;
+    }
+
+    static void breakSlot(ProcessSlot& slot) {
+        const Status status =
+            slot.runLockedForTesting([] { throw std::runtime_error("fault under the lock"); });
+        ASSERT_EQ(status, fail(kLockMessage));
+    }
+
+    TempTree tree;
+    ProcessSlot slot{kLockMessage};
+};
+
+TEST_F(ProcessSlotTest, EmptySlot_IsNotRunningAndStopsQuietly) {
+    EXPECT_EQ(slot.isRunning(), false);
+    EXPECT_TRUE(slot.stop().has_value());
+    EXPECT_EQ(slot.isRunning(), false);
+}
+
+TEST_F(ProcessSlotTest, ExitedChild_StaysHeldNotRunningAndStopsWithoutTermination) {
+    ChildProcess child = exited();
+    const DWORD id = child.id;
+    platform::UniqueProcess watch(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    ASSERT_TRUE(slot.store(std::move(child)).has_value());
+
+    EXPECT_EQ(slot.isRunning(), false);
+    EXPECT_TRUE(slot.stop().has_value());
+    DWORD exitCode = 0;
+    ASSERT_TRUE(::GetExitCodeProcess(watch.get(), &exitCode));
+    EXPECT_EQ(exitCode, 3u) << "the stand-in's own exit code, not a termination";
+}
+
+TEST_F(ProcessSlotTest, LiveChild_IsRunningUntilStopEndsItWithCodeOne) {
+    ChildProcess child = start();
+    platform::UniqueProcess watch(
+        ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child.id));
+    ASSERT_TRUE(slot.store(std::move(child)).has_value());
+    EXPECT_EQ(slot.isRunning(), true);
+
+    EXPECT_TRUE(slot.stop().has_value());
+    // stop waited for the end: the process is gone by now.
+    EXPECT_EQ(::WaitForSingleObject(watch.get(), 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    DWORD exitCode = 0;
+    ASSERT_TRUE(::GetExitCodeProcess(watch.get(), &exitCode));
+    EXPECT_EQ(exitCode, 1u);
+    EXPECT_EQ(slot.isRunning(), false);
+    EXPECT_TRUE(slot.stop().has_value());
+}
+
+TEST_F(ProcessSlotTest, Store_ReleasesAnEarlierChildWithoutEndingIt) {
+    ChildProcess first = start();
+    const DWORD firstId = first.id;
+    ASSERT_TRUE(slot.store(std::move(first)).has_value());
+    ASSERT_TRUE(slot.store(exited()).has_value());
+
+    EXPECT_TRUE(test::processAlive(firstId));
+    EXPECT_EQ(slot.isRunning(), false);
+    test::terminateById(firstId);
+}
+
+TEST_F(ProcessSlotTest, StopThatFailsPastTheLockStillEmptiesTheSlot) {
+    // A handle that cannot be queried: the child's process handle closed and
+    // replaced by a thread handle makes the exit-code query fail.
+    ChildProcess child = start();
+    const DWORD id = child.id;
+    ChildProcess broken;
+    broken.process.reset(child.thread.release());
+    ASSERT_TRUE(slot.store(std::move(broken)).has_value());
+
+    const Status stopped = slot.stop();
+    EXPECT_FALSE(stopped.has_value());
+    EXPECT_EQ(slot.isRunning(), false) << "the slot is empty after a failed stop";
+    test::terminateById(id);
+}
+
+TEST_F(ProcessSlotTest, BrokenSlot_FailsEverythingAndLeavesTheProcessRunning) {
+    ChildProcess held = start();
+    const DWORD heldId = held.id;
+    ASSERT_TRUE(slot.store(std::move(held)).has_value());
+    breakSlot(slot);
+
+    EXPECT_EQ(slot.isRunning(), fail(kLockMessage));
+    EXPECT_EQ(slot.stop(), fail(kLockMessage));
+    EXPECT_TRUE(test::processAlive(heldId)) << "a broken slot touches nothing";
+
+    ChildProcess offered = start();
+    const DWORD offeredId = offered.id;
+    EXPECT_EQ(slot.store(std::move(offered)), fail(kLockMessage));
+    EXPECT_TRUE(test::processAlive(offeredId)) << "the child refused is left running";
+    EXPECT_EQ(slot.runLockedForTesting([] {}), fail(kLockMessage));
+
+    test::terminateById(heldId);
+    test::terminateById(offeredId);
+}
+
+TEST(ProcessSlots, EachProcessWideSlotFailsWithItsOwnLockMessage) {
+    // Breaking a process-wide slot lasts for the process, so each runs in a
+    // child process of its own.
+    const auto breakAndReport = [](ProcessSlot& slot) {
+        (void)slot.runLockedForTesting([] { throw 1; });
+        std::fputs(slot.isRunning().error().c_str(), stderr);
+        std::exit(0);
+    };
+    EXPECT_EXIT(breakAndReport(naiveSlot()), ::testing::ExitedWithCode(0),
+                "^Naive process lock failed\\.$");
+    EXPECT_EXIT(breakAndReport(singBoxSlot()), ::testing::ExitedWithCode(0),
+                "^sing-box process lock failed\\.$");
+}
+
+}  // namespace
+}  // namespace korvane::runtime
