@@ -1,0 +1,97 @@
+#include "runtime/singbox/config_builder.h"
+
+#include <windows.h>
+
+#include <optional>
+
+#include "common/text.h"
+#include "platform/handles.h"
+#include "platform/os_error.h"
+#include "runtime/process/file_io.h"
+#include "runtime/process/runtime_paths.h"
+#include "runtime/profiles/built_in_profiles.h"
+#include "runtime/profiles/derive_application_lists.h"
+#include "runtime/profiles/windows_path.h"
+#include "runtime/singbox/config_document.h"
+#include "runtime/singbox/server_exclusions.h"
+#include "runtime/singbox/site_domains.h"
+#include "runtime/singbox/tun_interface.h"
+
+namespace korvane::runtime {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The optional presets file; missing, unreadable, not UTF-8 or malformed all
+// mean no presets.
+DomainRoutingPresets readPresets() {
+    const Result<std::string> text = readWholeFile(resolveDataDirectory() / L"domain-presets.json");
+    if (!text || utf8Error(*text)) {
+        return {};
+    }
+    Result<DomainRoutingPresets> presets = parseDomainRoutingPresets(*text);
+    return presets ? std::move(*presets) : DomainRoutingPresets{};
+}
+
+std::optional<std::string> naivePath() {
+    const std::optional<fs::path> found =
+        findRuntimeExecutable(fs::path(L"runtime") / L"naive" / L"naive.exe");
+    return found ? std::optional(pathText(found->native())) : std::nullopt;
+}
+
+// Creates or replaces the whole file.
+Status writeWholeFile(const fs::path& path, std::string_view content) {
+    const platform::UniqueFile file(::CreateFileW(
+        path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return fail(platform::lastOsErrorText());
+    }
+    while (!content.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size(), 1u << 20));
+        DWORD written = 0;
+        if (!::WriteFile(file.get(), content.data(), chunk, &written, nullptr)) {
+            return fail(platform::lastOsErrorText());
+        }
+        content.remove_prefix(written);
+    }
+    return {};
+}
+
+}  // namespace
+
+Result<SingBoxConfigResult> buildSingBoxConfig(const StoredAppSettings& settings,
+                                               std::string_view serverHost) {
+    const fs::path folder = resolveDataDirectory() / L"sing-box";
+    if (Status created = createFolders(folder); !created) {
+        return fail(std::move(created.error()));
+    }
+    SingBoxConfigResult result{folder / L"tun.json", "", ""};
+
+    const std::uint32_t processId = ::GetCurrentProcessId();
+    SingBoxDocumentInput input;
+    input.fullMode = settings.mode == "full";
+    input.interfaceName = interfaceNameFor(processId);
+    input.interfaceAddress = interfaceAddressFor(processId);
+    input.serverHost = normalizeHost(serverHost);
+    input.serverExclusions = serverExclusions(input.serverHost);
+    input.naivePath = naivePath();
+    input.siteDomains = siteDomainList(settings.sites, readPresets());
+    // Full mode writes no application rules, so the folders are not scanned.
+    if (!input.fullMode) {
+        input.applications = deriveApplicationLists(settings.apps, loadBuiltInProfiles());
+    }
+
+    const Result<std::string> text = printDocument(singBoxDocument(input));
+    if (!text) {
+        return fail(text.error());
+    }
+    if (Status written = writeWholeFile(result.configPath, *text); !written) {
+        return fail(std::move(written.error()));
+    }
+    result.interfaceName = std::move(input.interfaceName);
+    result.address = std::move(input.interfaceAddress);
+    return result;
+}
+
+}  // namespace korvane::runtime
