@@ -1,7 +1,8 @@
 // The quoting, checked against the splitter that Windows programs use.
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 

@@ -281,6 +281,11 @@ std::optional<std::string> askEndpoint(const std::string& request) {
     return answer;
 }
 
+bool isEndpointAnswer(const std::string& answer) {
+    return answer.starts_with("HTTP/1.1 200 OK\r\n") ||
+           answer.starts_with("HTTP/1.1 500 Error\r\n");
+}
+
 std::optional<std::string> waitForEndpoint(std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
     for (;;) {

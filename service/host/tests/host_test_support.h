@@ -77,6 +77,9 @@ std::optional<std::string> askEndpoint(const std::string& request =
                                            "GET /health HTTP/1.1\r\n"
                                            "Host: 127.0.0.1\r\n\r\n");
 
+// An answer of the endpoint (to any request): a status line of 200 or 500.
+bool isEndpointAnswer(const std::string& answer);
+
 // Retries askEndpoint until it answers or `limit` has passed.
 std::optional<std::string> waitForEndpoint(std::chrono::milliseconds limit);
 
