@@ -18,42 +18,38 @@ class RecordingHandlers final : public HandlerSet {
         return calls_;
     }
 
-    void answerStart(Result<std::string> result) {
+    // Makes every handler fail with `message`.
+    void failWith(std::string message) {
         std::lock_guard lock(mutex_);
-        start_ = std::move(result);
-    }
-    void answerStop(Status result) {
-        std::lock_guard lock(mutex_);
-        stop_ = std::move(result);
-    }
-    void answerHealth(Result<std::string> result) {
-        std::lock_guard lock(mutex_);
-        health_ = std::move(result);
+        failure_ = std::move(message);
     }
 
     Result<std::string> handleStart(std::string_view settingsJson,
                                     std::string_view serverJson) override {
-        std::lock_guard lock(mutex_);
-        calls_.push_back("start " + std::string(settingsJson) + " " + std::string(serverJson));
-        return start_;
+        return answer("start " + std::string(settingsJson) + " " + std::string(serverJson),
+                      R"({"started":true})");
     }
     Status handleStop() override {
-        std::lock_guard lock(mutex_);
-        calls_.push_back("stop");
-        return stop_;
+        if (auto stopped = answer("stop", ""); !stopped) {
+            return fail(stopped.error());
+        }
+        return {};
     }
-    Result<std::string> handleHealth() override {
-        std::lock_guard lock(mutex_);
-        calls_.push_back("health");
-        return health_;
-    }
+    Result<std::string> handleHealth() override { return answer("health", R"({"healthy":true})"); }
 
   private:
+    Result<std::string> answer(std::string call, std::string body) {
+        std::lock_guard lock(mutex_);
+        calls_.push_back(std::move(call));
+        if (!failure_.empty()) {
+            return fail(failure_);
+        }
+        return body;
+    }
+
     mutable std::mutex mutex_;
     std::vector<std::string> calls_;
-    Result<std::string> start_ = std::string(R"({"started":true})");
-    Status stop_;
-    Result<std::string> health_ = std::string(R"({"healthy":true})");
+    std::string failure_;
 };
 
 }  // namespace korvane::service::testing
