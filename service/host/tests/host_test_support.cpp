@@ -1,6 +1,9 @@
 #include "service/host/tests/host_test_support.h"
 
+#include <tlhelp32.h>
 #include <ws2tcpip.h>
+
+#include <algorithm>
 
 #include <fstream>
 #include <iterator>
@@ -255,14 +258,15 @@ void removeServiceIfPresent() {
     }
 }
 
-std::optional<std::string> askEndpoint(const std::string& request) {
+std::optional<std::string> askEndpoint(const std::string& request,
+                                       std::chrono::milliseconds limit) {
     const platform::UniqueSocket socket = loopbackSocket();
     const sockaddr_in address = endpointAddress();
     if (!socket || ::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address),
                              sizeof(address)) != 0) {
         return std::nullopt;
     }
-    const DWORD timeoutMs = 15000;
+    const DWORD timeoutMs = static_cast<DWORD>(limit.count());
     ::setsockopt(socket.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs),
                  sizeof(timeoutMs));
     ::send(socket.get(), request.data(), static_cast<int>(request.size()), 0);
@@ -324,6 +328,57 @@ platform::UniqueSocket occupyEndpointPort() {
         return {};
     }
     return listener;
+}
+
+LoopbackServer::LoopbackServer() : listener_(loopbackSocket()) {
+    sockaddr_in address = endpointAddress();
+    address.sin_port = 0;
+    int length = sizeof(address);
+    if (::bind(listener_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) !=
+            0 ||
+        ::listen(listener_.get(), 16) != 0 ||
+        ::getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        return;
+    }
+    port_ = ::ntohs(address.sin_port);
+}
+
+void ChildRecord::sample() {
+    const platform::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) {
+        return;
+    }
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+         more = ::Process32NextW(snapshot.get(), &entry)) {
+        const bool known = std::any_of(children_.begin(), children_.end(),
+                                       [&](const Child& c) { return c.id == entry.th32ProcessID; });
+        if (entry.th32ParentProcessID != parent_ || known) {
+            continue;
+        }
+        platform::UniqueProcess process(::OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        if (process) {
+            children_.push_back({entry.th32ProcessID, entry.szExeFile, std::move(process)});
+        }
+    }
+}
+
+bool ChildRecord::hasSeen(std::wstring_view image) const {
+    return std::any_of(children_.begin(), children_.end(),
+                       [&](const Child& child) { return child.image == image; });
+}
+
+bool ChildRecord::allExited(std::chrono::milliseconds limit) const {
+    const auto deadline = Clock::now() + limit;
+    for (const Child& child : children_) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::max(Clock::duration::zero(), deadline - Clock::now()));
+        if (!waitForExit(child.process.get(), left)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace korvane::service::testing

@@ -70,12 +70,13 @@ std::optional<ServiceConfiguration> queryServiceConfiguration();
 // and waits for its process to end.
 void removeServiceIfPresent();
 
-// Sends "GET /health" to 127.0.0.1:49190; the whole answer, or nothing when
-// no connection could be made. Closes abortively so that no TIME_WAIT keeps
-// the port from being bound again.
-std::optional<std::string> askEndpoint(const std::string& request =
-                                           "GET /health HTTP/1.1\r\n"
-                                           "Host: 127.0.0.1\r\n\r\n");
+inline constexpr char kHealthRequest[] = "GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+
+// Sends `request` to 127.0.0.1:49190; the whole answer (waiting for it at
+// most `limit`), or nothing when no connection could be made. Closes
+// abortively so that no TIME_WAIT keeps the port from being bound again.
+std::optional<std::string> askEndpoint(const std::string& request = kHealthRequest,
+                                       std::chrono::milliseconds limit = std::chrono::seconds(15));
 
 // An answer of the endpoint (to any request): a status line of 200 or 500.
 bool isEndpointAnswer(const std::string& answer);
@@ -88,5 +89,37 @@ bool waitForEndpointGone(std::chrono::milliseconds limit);
 
 // A listener that keeps 127.0.0.1:49190 taken while it lives.
 platform::UniqueSocket occupyEndpointPort();
+
+// A listener on a free loopback port, standing in for the user's server:
+// connections are accepted by the system and never served.
+class LoopbackServer {
+  public:
+    LoopbackServer();
+    unsigned short port() const { return port_; }
+
+  private:
+    platform::UniqueSocket listener_;
+    unsigned short port_ = 0;
+};
+
+// Every child process of one parent that sample() has seen, held open so
+// that its end can be awaited even after it has left the process list.
+class ChildRecord {
+  public:
+    explicit ChildRecord(DWORD parent) : parent_(parent) {}
+    void sample();
+    std::size_t seen() const { return children_.size(); }
+    bool hasSeen(std::wstring_view image) const;
+    bool allExited(std::chrono::milliseconds limit) const;
+
+  private:
+    struct Child {
+        DWORD id = 0;
+        std::wstring image;
+        platform::UniqueProcess process;
+    };
+    DWORD parent_;
+    std::vector<Child> children_;
+};
 
 }  // namespace korvane::service::testing

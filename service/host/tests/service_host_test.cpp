@@ -6,14 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
+#include <thread>
 
 #include "service/host/command_line_quoting.h"
 #include "service/host/service_description.h"
 #include "service/host/service_main.h"
 #include "service/host/service_names.h"
 #include "service/host/tests/host_test_support.h"
+#include "service/host/tests/service_fixture.h"
 #include "service/ipc/ipc_server.h"
 
 namespace korvane::service::testing {
@@ -22,55 +25,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr char kWinapiError[] = "IO error in winapi call\n";
-
-// The built executable, staged in a folder whose name has a space (so that the
-// registered command line needs quotes) together with a differently named
-// copy that does the installing.
-class ServiceHostTest : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        stage_ = std::filesystem::path(temp) /
-                 (L"korvane host test " + std::to_wstring(::GetCurrentProcessId()));
-        std::filesystem::create_directories(stage_);
-        const std::filesystem::path built = windowsPathOfBuildFile(KORVANE_SERVICE_EXE);
-        std::filesystem::copy_file(built, stage_ / L"korvane_service.exe",
-                                   std::filesystem::copy_options::overwrite_existing);
-        std::filesystem::copy_file(built, stage_ / L"korvane setup copy.exe",
-                                   std::filesystem::copy_options::overwrite_existing);
-        removeServiceIfPresent();
-    }
-
-    static void TearDownTestSuite() {
-        removeServiceIfPresent();
-        std::error_code ignored;
-        std::filesystem::remove_all(stage_, ignored);
-    }
-
-    // Every test leaves the machine without the service, whatever failed.
-    void TearDown() override { removeServiceIfPresent(); }
-
-    static std::filesystem::path service() { return stage_ / L"korvane_service.exe"; }
-    static std::filesystem::path installer() { return stage_ / L"korvane setup copy.exe"; }
-
-    static ProgramOutcome runService(const std::vector<std::wstring>& arguments,
-                                     std::chrono::milliseconds limit = 60s) {
-        return runProgram(service(), arguments, stage_, limit);
-    }
-
-    static void installAndWaitUntilServing() {
-        const ProgramOutcome install = runProgram(installer(), {L"install"}, stage_);
-        ASSERT_EQ(install.exitCode, 0u) << install.standardError;
-        ASSERT_EQ(install.standardError, "");
-        const auto running = waitForServiceState(SERVICE_RUNNING, 20s);
-        ASSERT_TRUE(running);
-        ASSERT_EQ(running->dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
-        ASSERT_TRUE(waitForEndpoint(20s)) << "the service's endpoint never answered";
-    }
-
-    static inline std::filesystem::path stage_;
-};
 
 TEST_F(ServiceHostTest, Install_RegistersTheRealNameStartsTheServiceAndServesTheEndpoint) {
     installAndWaitUntilServing();

@@ -1,0 +1,78 @@
+#pragma once
+// The service staged for the Wine tests: the built executable in a folder
+// whose name has a space (so that the registered command line needs quotes),
+// a differently named copy that does the installing, and the runtime's
+// programs as stand-ins. Every test leaves the machine without the service.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "service/host/tests/host_test_support.h"
+
+namespace korvane::service::testing {
+
+class ServiceHostTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        stage_ = std::filesystem::path(temp) /
+                 (L"korvane host test " + std::to_wstring(::GetCurrentProcessId()));
+        std::filesystem::create_directories(stage_);
+        const std::filesystem::path built = windowsPathOfBuildFile(KORVANE_SERVICE_EXE);
+        std::filesystem::copy_file(built, stage_ / L"korvane_service.exe",
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(built, stage_ / L"korvane setup copy.exe",
+                                   std::filesystem::copy_options::overwrite_existing);
+        // The runtime finds its programs in the runtime folder beside the
+        // service; the stand-ins take their default behaviour there, since the
+        // service does not inherit this process's environment.
+        const std::filesystem::path standins = windowsPathOfBuildFile(KORVANE_STANDIN_DIR);
+        for (const wchar_t* name : {L"naive", L"sing-box"}) {
+            const std::filesystem::path folder = stage_ / L"runtime" / name;
+            std::filesystem::create_directories(folder);
+            std::filesystem::copy_file(standins / (std::wstring(name) + L".exe"),
+                                       folder / (std::wstring(name) + L".exe"),
+                                       std::filesystem::copy_options::overwrite_existing);
+        }
+        removeServiceIfPresent();
+    }
+
+    static void TearDownTestSuite() {
+        removeServiceIfPresent();
+        std::error_code ignored;
+        std::filesystem::remove_all(stage_, ignored);
+    }
+
+    // Every test leaves the machine without the service, whatever failed.
+    void TearDown() override { removeServiceIfPresent(); }
+
+    static std::filesystem::path service() { return stage_ / L"korvane_service.exe"; }
+    static std::filesystem::path installer() { return stage_ / L"korvane setup copy.exe"; }
+
+    static ProgramOutcome runService(const std::vector<std::wstring>& arguments,
+                                     std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+        return runProgram(service(), arguments, stage_, limit);
+    }
+
+    static void installAndWaitUntilServing() {
+        const ProgramOutcome install = runProgram(installer(), {L"install"}, stage_);
+        ASSERT_EQ(install.exitCode, 0u) << install.standardError;
+        ASSERT_EQ(install.standardError, "");
+        const auto running = waitForServiceState(SERVICE_RUNNING, std::chrono::seconds(20));
+        ASSERT_TRUE(running);
+        ASSERT_EQ(running->dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+        ASSERT_TRUE(waitForEndpoint(std::chrono::seconds(20)))
+            << "the service's endpoint never answered";
+    }
+
+    static inline std::filesystem::path stage_;
+};
+
+}  // namespace korvane::service::testing
