@@ -4,9 +4,9 @@
 //   "stay" (or unset)  keeps running until it is ended;
 //   "exit"             exits at once with code 3;
 //   "exit-after-5s"    exits with code 4 after 5 seconds.
-// KORVANE_SINGBOX_RECORD names a file that receives two UTF-8 lines: the
-// working directory and the raw command line (parse it with
-// CommandLineToArgvW).
+// KORVANE_SINGBOX_RECORD names a file that receives three UTF-8 lines: the
+// working directory, the raw command line (parse it with CommandLineToArgvW)
+// and the process id.
 
 #include <windows.h>
 
@@ -40,8 +40,9 @@ void print(DWORD stream, const std::string& line) {
 void record(const std::wstring& path) {
     wchar_t directory[32768];
     const DWORD length = ::GetCurrentDirectoryW(32768, directory);
-    const std::string text =
-        utf8(std::wstring(directory, length)) + "\n" + utf8(::GetCommandLineW()) + "\n";
+    const std::string text = utf8(std::wstring(directory, length)) + "\n" +
+                             utf8(::GetCommandLineW()) + "\n" +
+                             std::to_string(::GetCurrentProcessId()) + "\n";
     const std::wstring partial = path + L".partial";
     HANDLE file = ::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);

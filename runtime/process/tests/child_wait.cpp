@@ -71,14 +71,16 @@ std::optional<Recorded> readRecord(const fs::path& path, std::chrono::millisecon
     if (!content) {
         return std::nullopt;
     }
-    const std::size_t first = content->find('\n');
-    const std::size_t second = content->find('\n', first + 1);
-    if (first == std::string::npos || second == std::string::npos) {
+    std::vector<std::string> lines;
+    std::istringstream in(*content);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    if (lines.size() != 3) {
         return std::nullopt;
     }
-    return Recorded{
-        platform::widen(content->substr(0, first)),
-        parseCommandLine(platform::widen(content->substr(first + 1, second - first - 1)))};
+    return Recorded{platform::widen(lines[0]), parseCommandLine(platform::widen(lines[1])),
+                    static_cast<DWORD>(std::stoul(lines[2]))};
 }
 
 bool processAlive(DWORD id) {

@@ -36,11 +36,12 @@ class ScopedEnvironment {
 std::optional<std::string> waitForFile(const std::filesystem::path& path,
                                        std::chrono::milliseconds timeout);
 
-// What a stand-in recorded: its working directory and its arguments as
-// CommandLineToArgvW gives them back (argv[0] included).
+// What a stand-in recorded: its working directory, its arguments as
+// CommandLineToArgvW gives them back (argv[0] included) and its process id.
 struct Recorded {
     std::filesystem::path workingDirectory;
     std::vector<std::wstring> argv;
+    DWORD processId = 0;
 };
 std::optional<Recorded> readRecord(const std::filesystem::path& path,
                                    std::chrono::milliseconds timeout);

@@ -1,0 +1,67 @@
+#include "runtime/naive/naive_config.h"
+
+#include <nlohmann/json.hpp>
+
+#include "common/text.h"
+
+namespace korvane::runtime {
+
+std::string normaliseNaiveHost(std::string_view host) {
+    std::string_view text = trimUnicodeWhitespace(host);
+    if (text.starts_with("https://")) {
+        text.remove_prefix(8);
+    } else if (text.starts_with("http://")) {
+        text.remove_prefix(7);
+    }
+    text = text.substr(0, text.find('/'));
+    if (const std::size_t at = text.rfind('@'); at != std::string_view::npos) {
+        text.remove_prefix(at + 1);
+    }
+    // One colon separates a port; more make an IPv6 literal.
+    if (const std::size_t colon = text.find(':');
+        colon != std::string_view::npos && text.find(':', colon + 1) == std::string_view::npos) {
+        text = text.substr(0, colon);
+    }
+    if (text.find(':') != std::string_view::npos && !text.starts_with('[') &&
+        !text.ends_with(']')) {
+        return "[" + std::string(text) + "]";
+    }
+    return std::string(text);
+}
+
+std::string percentEncode(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool unreserved = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                                (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' ||
+                                byte == '_' || byte == '~';
+        if (unreserved) {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0x0F];
+        }
+    }
+    return encoded;
+}
+
+Result<std::string> naiveConfigText(const AccessServer& server) {
+    const std::string proxy = "https://" + percentEncode(server.username) + ":" +
+                              percentEncode(server.password) + "@" +
+                              normaliseNaiveHost(server.host) + ":" + std::to_string(server.port);
+    nlohmann::json config = nlohmann::json::object();
+    config["listen"] = "socks://127.0.0.1:" + std::to_string(kLocalSocksPort);
+    config["log"] = "";
+    config["proxy"] = proxy;
+    try {
+        return config.dump(2);
+    } catch (const nlohmann::json::exception& error) {
+        return fail(error.what());
+    }
+}
+
+}  // namespace korvane::runtime

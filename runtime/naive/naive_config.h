@@ -1,0 +1,29 @@
+#pragma once
+// The text of naive.exe's configuration file. Portable: building it is plain
+// text handling; naive_runner writes it.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/result.h"
+#include "runtime/records/records.h"
+
+namespace korvane::runtime {
+
+// The loopback SOCKS5 port that naive.exe offers; fixed.
+inline constexpr std::uint16_t kLocalSocksPort = 1080;
+
+// The server address as it goes into the proxy URL: white space trimmed, one
+// "https://" or "http://" prefix, any path, user information and single
+// ":port" removed, and a bare IPv6 literal put in brackets. May be empty.
+std::string normaliseNaiveHost(std::string_view host);
+
+// Every byte except ASCII letters, digits and "-._~" as "%XX" (upper case).
+std::string percentEncode(std::string_view text);
+
+// {"listen", "log", "proxy"} printed with two-space indentation and no final
+// line break; the serialiser's message when a text is not UTF-8.
+Result<std::string> naiveConfigText(const AccessServer& server);
+
+}  // namespace korvane::runtime

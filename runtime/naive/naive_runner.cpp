@@ -1,0 +1,99 @@
+#include "runtime/naive/naive_runner.h"
+
+#include "common/text.h"
+#include "runtime/naive/naive_config.h"
+#include "runtime/naive/private_file.h"
+#include "runtime/naive/server_check.h"
+#include "runtime/process/file_io.h"
+#include "runtime/process/launch.h"
+#include "runtime/process/process_slot.h"
+#include "runtime/process/runtime_paths.h"
+
+namespace korvane::runtime {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kNaiveExecutable = fs::path("runtime") / "naive" / "naive.exe";
+
+// naive.exe runs in its own folder; a bare program name runs where the
+// service does.
+fs::path workingDirectoryFor(const fs::path& program) {
+    if (program.has_parent_path()) {
+        return program.parent_path();
+    }
+    std::error_code error;
+    fs::path current = fs::current_path(error);
+    return error ? fs::path(".") : current;
+}
+
+}  // namespace
+
+Result<fs::path> writeNaiveConfig(const AccessServer& server) {
+    const fs::path path = resolveDataDirectory() / "naive" / "config.json";
+    if (auto created = createFolders(path.parent_path()); !created) {
+        return fail(created.error());
+    }
+    const auto text = naiveConfigText(server);
+    if (!text) {
+        return fail(text.error());
+    }
+    if (auto written = writePrivateFile(path, *text); !written) {
+        return fail(written.error());
+    }
+    return path;
+}
+
+Result<NaiveStartResult> startNaive(AccessServer server, Clock& clock) {
+    if (!equalsIgnoringAsciiCase(server.protocol, "naiveproxy")) {
+        return fail("Unsupported VPN protocol: " + server.protocol);
+    }
+    if (auto stopped = stopNaive(); !stopped) {
+        return fail(stopped.error());
+    }
+    if (!loopbackPortFree(kLocalSocksPort)) {
+        return fail("Local SOCKS5 port " + std::to_string(kLocalSocksPort) + " is already in use.");
+    }
+    if (!serverReachable(server.host, server.port)) {
+        return fail("Server " + server.host + ":" + std::to_string(server.port) +
+                    " is unreachable.");
+    }
+    const auto program = findRuntimeExecutable(kNaiveExecutable);
+    if (!program) {
+        return fail("naive.exe was not found.");
+    }
+    const auto config = writeNaiveConfig(server);
+    if (!config) {
+        return fail(config.error());
+    }
+    // naive.exe runs in another folder: it needs the full path even when the
+    // data directory fell back to a relative one.
+    std::error_code ignored;
+    const fs::path configPath = fs::absolute(*config, ignored);
+    auto child = launchWithLog("naive", {*program,
+                                         {(configPath.empty() ? *config : configPath).wstring()},
+                                         workingDirectoryFor(*program)});
+    if (!child) {
+        return fail("Failed to start naive.exe: " + child.error());
+    }
+    if (auto stored = naiveSlot().store(std::move(*child)); !stored) {
+        return fail(stored.error());
+    }
+    if (waitForLocalSocks(clock)) {
+        return NaiveStartResult{std::move(server.host), kLocalSocksPort};
+    }
+    (void)stopNaive();
+    return fail("NaiveProxy started, but local SOCKS5 did not become ready." +
+                readLogTail("naive"));
+}
+
+Status stopNaive() {
+    return naiveSlot().stop();
+}
+
+Result<bool> isNaiveRunning() {
+    return naiveSlot().isRunning();
+}
+
+}  // namespace korvane::runtime

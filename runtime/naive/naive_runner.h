@@ -1,0 +1,36 @@
+#pragma once
+// naive.exe: the proxy client that offers SOCKS5 on 127.0.0.1:1080. It is
+// started from a server record, kept in the naive slot, and stopped again.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "common/clock.h"
+#include "common/result.h"
+#include "runtime/naive/local_socks.h"
+#include "runtime/records/records.h"
+
+namespace korvane::runtime {
+
+struct NaiveStartResult {
+    std::string serverHost;  // the record's host exactly as received
+    std::uint16_t localSocksPort = 0;
+};
+
+// Checks the protocol, stops any earlier naive.exe, checks that port 1080 is
+// free and the server reachable, writes naive\config.json, starts naive.exe
+// with its output in the "naive" log, stores it in the naive slot and waits
+// for its SOCKS5 port (through `clock`). The first failure is the result, as
+// a message for the client; a naive.exe that did not become ready is ended.
+Result<NaiveStartResult> startNaive(AccessServer server, Clock& clock = systemClock());
+
+// The naive slot's stop and isRunning.
+Status stopNaive();
+Result<bool> isNaiveRunning();
+
+// Writes <data>\naive\config.json readable by SYSTEM, Administrators and its
+// owner only; returns its path.
+Result<std::filesystem::path> writeNaiveConfig(const AccessServer& server);
+
+}  // namespace korvane::runtime

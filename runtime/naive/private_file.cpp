@@ -1,0 +1,82 @@
+#include "runtime/naive/private_file.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <algorithm>
+
+#include "platform/handles.h"
+#include "platform/os_error.h"
+#include "platform/wide.h"
+
+namespace korvane::runtime {
+
+using platform::lastOsErrorText;
+
+Result<SecurityDescriptor> privateFileDescriptor() {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kPrivateFileSddl, SDDL_REVISION_1,
+                                                                &descriptor, nullptr)) {
+        return fail(lastOsErrorText());
+    }
+    return SecurityDescriptor(descriptor);
+}
+
+std::string daclText(PSECURITY_DESCRIPTOR descriptor) {
+    LPWSTR text = nullptr;
+    if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        return {};
+    }
+    const SecurityDescriptor owned(text);
+    return platform::narrow(text);
+}
+
+DWORD applyDacl(HANDLE file, PSECURITY_DESCRIPTOR descriptor) {
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted)) {
+        return ::GetLastError();
+    }
+    return ::SetSecurityInfo(file, SE_FILE_OBJECT,
+                             DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                             nullptr, nullptr, dacl, nullptr);
+}
+
+Status writePrivateFile(const std::filesystem::path& path, std::string_view content,
+                        const DaclApplier& apply) {
+    auto descriptor = privateFileDescriptor();
+    if (!descriptor) {
+        return fail(descriptor.error());
+    }
+    SECURITY_ATTRIBUTES attributes{};
+    attributes.nLength = sizeof attributes;
+    attributes.lpSecurityDescriptor = descriptor->get();
+    platform::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE | WRITE_DAC,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            &attributes, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                            nullptr));
+    if (!file) {
+        return fail(lastOsErrorText());
+    }
+    // CreateFileW keeps the DACL of a file that already existed.
+    if (const DWORD error = apply(file.get(), descriptor->get()); error != ERROR_SUCCESS) {
+        return fail(platform::osErrorText(error));
+    }
+    for (std::size_t written = 0; written < content.size();) {
+        const DWORD chunk =
+            static_cast<DWORD>(std::min<std::size_t>(content.size() - written, 1 << 20));
+        DWORD done = 0;
+        if (!::WriteFile(file.get(), content.data() + written, chunk, &done, nullptr)) {
+            return fail(lastOsErrorText());
+        }
+        if (done == 0) {
+            return fail(platform::osErrorText(ERROR_WRITE_FAULT));
+        }
+        written += done;
+    }
+    return {};
+}
+
+}  // namespace korvane::runtime

@@ -1,0 +1,44 @@
+#pragma once
+// Files that hold the user's secrets. The data directory lies under the
+// install folder, which every local user can read, so such a file gets a
+// protected DACL: SYSTEM, Administrators and the file's owner only.
+
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "common/result.h"
+
+namespace korvane::runtime {
+
+struct LocalMemoryDeleter {
+    void operator()(void* memory) const { ::LocalFree(memory); }
+};
+using SecurityDescriptor = std::unique_ptr<void, LocalMemoryDeleter>;
+
+// "D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;OW)": full access for SYSTEM, the
+// Administrators group and the owner, nothing inherited.
+inline constexpr const wchar_t* kPrivateFileSddl = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;OW)";
+
+Result<SecurityDescriptor> privateFileDescriptor();
+
+// The DACL part of a descriptor in SDDL, for checks and tests.
+std::string daclText(PSECURITY_DESCRIPTOR descriptor);
+
+// Sets the descriptor's DACL on an open file, protected from inheritance;
+// returns the system error code (0 on success).
+using DaclApplier = std::function<DWORD(HANDLE file, PSECURITY_DESCRIPTOR descriptor)>;
+DWORD applyDacl(HANDLE file, PSECURITY_DESCRIPTOR descriptor);
+
+// Creates or truncates the file, gives it the private DACL (a new file is born
+// with it; an existing one gets it before anything is written) and writes
+// `content`. Failure: the system's error text. The applier is a seam for
+// tests, which cannot see DACLs under Wine.
+Status writePrivateFile(const std::filesystem::path& path, std::string_view content,
+                        const DaclApplier& apply = applyDacl);
+
+}  // namespace korvane::runtime

@@ -1,0 +1,66 @@
+// The configuration text for any host and credentials: no crash; encoded
+// credentials hold only unreserved bytes and "%XX" escapes; a UTF-8 host
+// always gives a document.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "common/text.h"
+#include "runtime/naive/naive_config.h"
+
+namespace {
+
+bool unreserved(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
+}
+
+bool upperHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+bool wellEncoded(std::string_view encoded) {
+    for (std::size_t i = 0; i < encoded.size(); ++i) {
+        if (encoded[i] == '%') {
+            if (i + 2 >= encoded.size() || !upperHex(encoded[i + 1]) || !upperHex(encoded[i + 2])) {
+                return false;
+            }
+            i += 2;
+        } else if (!unreserved(encoded[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // host \n username \n password
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::size_t first = input.find('\n');
+    const std::size_t second =
+        first == std::string_view::npos ? first : input.find('\n', first + 1);
+    if (second == std::string_view::npos) {
+        return 0;
+    }
+    korvane::runtime::AccessServer server;
+    server.host = input.substr(0, first);
+    server.username = input.substr(first + 1, second - first - 1);
+    server.password = input.substr(second + 1);
+    server.port = 443;
+
+    if (!wellEncoded(korvane::runtime::percentEncode(server.username)) ||
+        !wellEncoded(korvane::runtime::percentEncode(server.password))) {
+        std::abort();
+    }
+    (void)korvane::runtime::normaliseNaiveHost(server.host);
+    const auto text = korvane::runtime::naiveConfigText(server);
+    if (!korvane::utf8Error(server.host) && !text) {
+        std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,145 @@
+// Stands in for naive.exe in tests: a small SOCKS5 server on 127.0.0.1:1080
+// that answers the method negotiation. It records where it ran and how it was
+// called, prints a line to standard output and one to standard error, and
+// behaves as the environment variable KORVANE_NAIVE_MODE says:
+//   "ready" (or unset)  listens at once and answers 05 00;
+//   "silent"            never listens and keeps running;
+//   "refuse"            listens at once and answers 05 FF;
+//   "exit"              prints 20 numbered lines and exits at once with code 3;
+//   "late"              listens after KORVANE_NAIVE_DELAY_MS (default 2000) ms
+//                       and then answers 05 00.
+// It exits with code 2 when the port cannot be bound. KORVANE_NAIVE_RECORD
+// names a file that receives three UTF-8 lines: the working directory, the
+// raw command line (parse it with CommandLineToArgvW) and the process id.
+
+#include <windows.h>
+#include <winsock2.h>
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+std::wstring variable(const wchar_t* name) {
+    wchar_t buffer[32768];
+    const DWORD length = ::GetEnvironmentVariableW(name, buffer, 32768);
+    return length > 0 && length < 32768 ? std::wstring(buffer, length) : std::wstring();
+}
+
+std::string utf8(const std::wstring& text) {
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                          nullptr, nullptr);
+    return out;
+}
+
+// Unbuffered, so that nothing is lost when the process is terminated.
+void print(DWORD stream, const std::string& line) {
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(stream), line.data(), static_cast<DWORD>(line.size()), &written,
+                nullptr);
+}
+
+// Written beside and then moved over the target, so a reader never sees half.
+void record(const std::wstring& path) {
+    wchar_t directory[32768];
+    const DWORD length = ::GetCurrentDirectoryW(32768, directory);
+    const std::string text = utf8(std::wstring(directory, length)) + "\n" +
+                             utf8(::GetCommandLineW()) + "\n" +
+                             std::to_string(::GetCurrentProcessId()) + "\n";
+    const std::wstring partial = path + L".partial";
+    HANDLE file = ::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    DWORD written = 0;
+    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::CloseHandle(file);
+    ::MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// Reads the greeting (version, method count, methods), answers, then waits
+// for the client to close first so that port 1080 keeps no TIME_WAIT entry,
+// and closes abortively in any case.
+void serve(SOCKET client, unsigned char method) {
+    DWORD timeout = 2000;
+    ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
+                 sizeof timeout);
+    unsigned char greeting[257];
+    int have = 0;
+    while (have < 2 || have < 2 + greeting[1]) {
+        const int got = ::recv(client, reinterpret_cast<char*>(greeting) + have,
+                               static_cast<int>(sizeof greeting) - have, 0);
+        if (got <= 0) {
+            break;
+        }
+        have += got;
+    }
+    if (have >= 2) {
+        const char reply[2] = {5, static_cast<char>(method)};
+        ::send(client, reply, 2, 0);
+        char rest[64];
+        while (::recv(client, rest, sizeof rest, 0) > 0) {
+        }
+    }
+    linger abortive{1, 0};
+    ::setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abortive),
+                 sizeof abortive);
+    ::closesocket(client);
+}
+
+int listenAndServe(unsigned char method) {
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+    const SOCKET listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = ::htons(1080);
+    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    if (::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener, 16) != 0) {
+        print(STD_ERROR_HANDLE, "naive stand-in: cannot listen on 127.0.0.1:1080 (error " +
+                                    std::to_string(::WSAGetLastError()) + ")\n");
+        return 2;
+    }
+    print(STD_OUTPUT_HANDLE, "naive stand-in listening on 127.0.0.1:1080\n");
+    for (;;) {
+        const SOCKET client = ::accept(listener, nullptr, nullptr);
+        if (client != INVALID_SOCKET) {
+            serve(client, method);
+        }
+    }
+}
+
+}  // namespace
+
+int main() {
+    if (const std::wstring path = variable(L"KORVANE_NAIVE_RECORD"); !path.empty()) {
+        record(path);
+    }
+    print(STD_OUTPUT_HANDLE, "naive stand-in started\n");
+    print(STD_ERROR_HANDLE, "naive stand-in error stream\n");
+
+    const std::wstring mode = variable(L"KORVANE_NAIVE_MODE");
+    if (mode == L"silent") {
+        for (;;) {
+            ::Sleep(INFINITE);
+        }
+    }
+    if (mode == L"exit") {
+        for (int i = 1; i <= 20; ++i) {
+            print(i % 2 == 0 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE,
+                  "naive stand-in line " + std::to_string(i) + "\n");
+        }
+        return 3;
+    }
+    if (mode == L"late") {
+        const std::wstring delay = variable(L"KORVANE_NAIVE_DELAY_MS");
+        ::Sleep(delay.empty() ? 2000
+                              : static_cast<DWORD>(std::wcstoul(delay.c_str(), nullptr, 10)));
+    }
+    return listenAndServe(mode == L"refuse" ? 0xFF : 0x00);
+}
