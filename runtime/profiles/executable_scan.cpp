@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <set>
 
@@ -13,18 +16,11 @@
 namespace korvane::runtime {
 namespace {
 
-struct FindHandleTraits {
-    using pointer = HANDLE;
-    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static bool isValid(pointer h) noexcept { return h != INVALID_HANDLE_VALUE && h != nullptr; }
-    static void close(pointer h) noexcept { ::FindClose(h); }
-};
-using UniqueFind = platform::UniqueHandle<FindHandleTraits>;
-
+// A folder's identity: volume serial number and file id, as FileIdInfo gives
+// them. A folder listing gives the ids of its entries on the same volume.
 struct FileIdentity {
-    DWORD volumeSerial;
-    DWORD indexHigh;
-    DWORD indexLow;
+    std::uint64_t volume = 0;
+    std::array<std::uint8_t, 16> id{};
     auto operator<=>(const FileIdentity&) const = default;
 };
 
@@ -33,56 +29,91 @@ struct Target {
     FileIdentity identity;
 };
 
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// Identification level only, should a pipe answer after all.
+constexpr DWORD kOpenFlags =
+    FILE_FLAG_BACKUP_SEMANTICS | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
+
+// The paths come from the client, and the service runs as SYSTEM: it reads
+// only local volumes, never a share (which would hand the machine's
+// credentials to whoever serves it), a pipe or a device.
+bool mayRead(const std::wstring& path) {
+    return isDrivePath(path);
+}
+
+platform::UniqueFile openFollowingLinks(const std::wstring& path, DWORD access) {
+    if (!mayRead(path)) {
+        return {};
+    }
+    return platform::UniqueFile(::CreateFileW(fileApiPath(path).c_str(), access, kShareAll, nullptr,
+                                              OPEN_EXISTING, kOpenFlags, nullptr));
+}
+
 // What `path` names once links are followed; nothing when it cannot be opened.
 std::optional<Target> targetOf(const std::wstring& path) {
-    const platform::UniqueFile file(
-        ::CreateFileW(fileApiPath(path).c_str(), FILE_READ_ATTRIBUTES,
-                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!file || !::GetFileInformationByHandle(file.get(), &info)) {
+    const platform::UniqueFile file = openFollowingLinks(path, FILE_READ_ATTRIBUTES);
+    FILE_BASIC_INFO basic;
+    FILE_ID_INFO id;
+    if (!file || !::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
+        !::GetFileInformationByHandleEx(file.get(), FileIdInfo, &id, sizeof id)) {
         return std::nullopt;
     }
-    return Target{info.dwFileAttributes,
-                  {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow}};
+    Target target{basic.FileAttributes, {id.VolumeSerialNumber, {}}};
+    std::memcpy(target.identity.id.data(), id.FileId.Identifier, target.identity.id.size());
+    return target;
 }
 
 bool isFolder(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
-
-enum class Kind { Folder, File, Unreachable };
-
-// The listing's attributes describe a link itself; only for links is the
-// target looked up.
-Kind kindOf(const std::wstring& path, DWORD listedAttributes) {
-    if ((listedAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        return isFolder(listedAttributes) ? Kind::Folder : Kind::File;
-    }
-    const std::optional<Target> target = targetOf(path);
-    if (!target) {
-        return Kind::Unreachable;
-    }
-    return isFolder(target->attributes) ? Kind::Folder : Kind::File;
+bool isLink(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-// Calls visit(path, name, attributes) for every entry of `folder` but "." and
-// "..". A folder that cannot be listed has no entries.
+struct Entry {
+    std::wstring_view name;
+    DWORD attributes;  // of the entry itself: a link's, not its target's
+    LARGE_INTEGER fileId;
+};
+
+// Calls visit(entry) for every entry of `folder` but "." and "..". Listing
+// through the folder's handle gives each entry's file id with its attributes.
+// A folder that cannot be listed has no entries.
 template <typename Visit>
 void forEachEntry(const std::wstring& folder, Visit visit) {
-    WIN32_FIND_DATAW data;
-    const UniqueFind find(::FindFirstFileExW(fileApiPath(joinPath(folder, L"*")).c_str(),
-                                             FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                                             FIND_FIRST_EX_LARGE_FETCH));
-    if (!find) {
+    const platform::UniqueFile directory =
+        openFollowingLinks(folder, FILE_LIST_DIRECTORY | SYNCHRONIZE);
+    if (!directory) {
         return;
     }
-    do {
-        const std::wstring_view name(data.cFileName);
-        if (name != L"." && name != L"..") {
-            visit(joinPath(folder, name), name, data.dwFileAttributes);
+    std::array<std::uint64_t, 8192> buffer;  // 64 KiB, aligned for the records
+    auto kind = FileIdBothDirectoryRestartInfo;
+    while (::GetFileInformationByHandleEx(directory.get(), kind, buffer.data(), sizeof buffer)) {
+        kind = FileIdBothDirectoryInfo;
+        const auto* bytes = reinterpret_cast<const std::byte*>(buffer.data());
+        for (std::size_t offset = 0;;) {
+            const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + offset);
+            const std::wstring_view name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+            if (name != L"." && name != L"..") {
+                visit(Entry{name, info->FileAttributes, info->FileId});
+            }
+            if (info->NextEntryOffset == 0) {
+                break;
+            }
+            offset += info->NextEntryOffset;
         }
-    } while (::FindNextFileW(find.get(), &data));
+    }
+}
+
+// A plain subfolder's identity from its listing; nothing when the file system
+// gives no usable id (0, or -1 for ids that do not fit in 64 bits).
+std::optional<FileIdentity> listedIdentity(const FileIdentity& parent, LARGE_INTEGER fileId) {
+    if (fileId.QuadPart == 0 || fileId.QuadPart == -1) {
+        return std::nullopt;
+    }
+    FileIdentity identity{parent.volume, {}};
+    std::memcpy(identity.id.data(), &fileId.QuadPart, sizeof fileId.QuadPart);
+    return identity;
 }
 
 }  // namespace
@@ -102,8 +133,12 @@ bool isCandidateExecutable(const std::wstring& path) {
 
 std::vector<std::wstring> candidateExecutablesIn(const std::wstring& folder) {
     std::vector<std::wstring> found;
-    forEachEntry(folder, [&](std::wstring path, std::wstring_view name, DWORD attributes) {
-        if (isCandidateExecutableName(name) && kindOf(path, attributes) == Kind::File) {
+    forEachEntry(folder, [&](const Entry& entry) {
+        if (!isCandidateExecutableName(entry.name)) {
+            return;
+        }
+        std::wstring path = joinPath(folder, entry.name);
+        if (isLink(entry.attributes) ? isCandidateExecutable(path) : !isFolder(entry.attributes)) {
             found.push_back(std::move(path));
         }
     });
@@ -111,30 +146,41 @@ std::vector<std::wstring> candidateExecutablesIn(const std::wstring& folder) {
 }
 
 std::vector<std::wstring> scanExecutablesRecursively(const std::wstring& folder) {
+    struct Pending {
+        std::wstring path;
+        std::optional<FileIdentity> identity;  // looked up on entering when unknown
+    };
     std::vector<std::wstring> found;
     std::set<FileIdentity> entered;
     // An explicit stack: the depth of a tree is not bounded by anything the
     // service controls.
-    std::vector<std::wstring> pending{folder};
+    std::vector<Pending> pending{{folder, std::nullopt}};
     while (!pending.empty()) {
-        const std::wstring current = std::move(pending.back());
+        const Pending current = std::move(pending.back());
         pending.pop_back();
-        const std::optional<Target> target = targetOf(current);
-        if (!target || !entered.insert(target->identity).second) {
+        std::optional<FileIdentity> identity = current.identity;
+        if (!identity) {
+            const std::optional<Target> target = targetOf(current.path);
+            identity = target ? std::optional(target->identity) : std::nullopt;
+        }
+        if (!identity || !entered.insert(*identity).second) {
             continue;
         }
-        forEachEntry(current, [&](std::wstring path, std::wstring_view name, DWORD attributes) {
-            switch (kindOf(path, attributes)) {
-                case Kind::Folder:
-                    pending.push_back(std::move(path));
-                    break;
-                case Kind::File:
-                    if (isCandidateExecutableName(name)) {
-                        found.push_back(std::move(path));
-                    }
-                    break;
-                case Kind::Unreachable:
-                    break;
+        forEachEntry(current.path, [&](const Entry& entry) {
+            if (isLink(entry.attributes)) {
+                // Links are followed: what they lead to decides.
+                std::wstring path = joinPath(current.path, entry.name);
+                const std::optional<Target> target = targetOf(path);
+                if (target && isFolder(target->attributes)) {
+                    pending.push_back({std::move(path), target->identity});
+                } else if (target && isCandidateExecutableName(entry.name)) {
+                    found.push_back(std::move(path));
+                }
+            } else if (isFolder(entry.attributes)) {
+                pending.push_back(
+                    {joinPath(current.path, entry.name), listedIdentity(*identity, entry.fileId)});
+            } else if (isCandidateExecutableName(entry.name)) {
+                found.push_back(joinPath(current.path, entry.name));
             }
         });
     }

@@ -1,12 +1,26 @@
 #include "runtime/profiles/name_rules.h"
 
-#include "common/text.h"
-#include "runtime/profiles/windows_path.h"
-
 namespace korvane::runtime {
 namespace {
 
 constexpr std::string_view kRegexSpecials = "\\.+*?()|[]{}^$";
+
+wchar_t lowerAscii(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+// `lower` is lower-case ASCII.
+bool equalsLowerAscii(std::wstring_view text, std::wstring_view lower) {
+    if (text.size() != lower.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (lowerAscii(text[i]) != lower[i]) {
+            return false;
+        }
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -38,14 +52,15 @@ std::vector<std::string> directoryRegexes(std::string_view folder) {
 }
 
 bool isCandidateExecutableName(std::wstring_view name) {
-    const std::optional<std::wstring> extension = fileExtension(name);
-    if (!extension || !equalsIgnoringAsciiCase(pathText(*extension), "exe")) {
+    // Called for every file of the scanned trees: no allocation here. Unpaired
+    // surrogates equal no ASCII letter, so they fail none of the name tests.
+    const std::size_t dot = name.rfind(L'.');
+    if (dot == std::wstring_view::npos || dot == 0 ||
+        !equalsLowerAscii(name.substr(dot + 1), L"exe")) {
         return false;
     }
-    // Unpaired surrogates become U+FFFD, which no ASCII comparison matches.
-    const std::string text = pathText(name);
-    return !text.starts_with("unins") && !equalsIgnoringAsciiCase(text, "update.exe") &&
-           !equalsIgnoringAsciiCase(text, "updater.exe");
+    return !name.starts_with(L"unins") && !equalsLowerAscii(name, L"update.exe") &&
+           !equalsLowerAscii(name, L"updater.exe");
 }
 
 }  // namespace korvane::runtime

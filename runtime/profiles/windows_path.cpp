@@ -1,5 +1,7 @@
 #include "runtime/profiles/windows_path.h"
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "common/text.h"
@@ -58,11 +60,12 @@ std::size_t serverShareLength(std::wstring_view path, std::size_t from, bool ver
 
 Layout layoutOf(std::wstring_view path) {
     // Prefixes are recognised with "/" read as "\" in their first characters.
-    std::wstring head(path.substr(0, 8));
-    for (wchar_t& c : head) {
-        c = c == L'/' ? L'\\' : c;
+    wchar_t head[8];
+    const std::size_t headLength = std::min(path.size(), std::size(head));
+    for (std::size_t i = 0; i < headLength; ++i) {
+        head[i] = path[i] == L'/' ? L'\\' : path[i];
     }
-    const std::wstring_view h(head);
+    const std::wstring_view h(head, headLength);
     Layout layout;
     if (h.starts_with(L"\\\\?\\") && path.substr(0, 4).find(L'/') == std::wstring_view::npos) {
         if (h.starts_with(L"\\\\?\\UNC\\")) {
@@ -159,6 +162,12 @@ std::u32string codePointsOf(std::wstring_view path, bool& bad) {
 bool isAbsolutePath(std::wstring_view path) {
     const Layout layout = layoutOf(path);
     return layout.prefix != Prefix::None && layout.hasRoot();
+}
+
+bool isDrivePath(std::wstring_view path) {
+    const Layout layout = layoutOf(path);
+    return (layout.prefix == Prefix::Disk || layout.prefix == Prefix::VerbatimDisk) &&
+           layout.physicalRoot;
 }
 
 std::wstring joinPath(std::wstring_view base, std::wstring_view relative) {

@@ -14,6 +14,10 @@ namespace korvane::runtime {
 // A drive letter with a root separator, or a UNC, verbatim or device prefix.
 bool isAbsolutePath(std::wstring_view path);
 
+// A drive letter with a root separator (C:\...), or its verbatim form
+// \\?\C:\...: a path on a local volume rather than a share, pipe or device.
+bool isDrivePath(std::wstring_view path);
+
 // `relative` appended to `base`: an absolute or prefixed `relative` replaces
 // `base`; one that begins with a separator keeps only the prefix of `base`
 // (its drive); otherwise a separator is put between the two when needed.

@@ -167,6 +167,25 @@ TEST_F(ApplicationLists, MissingFolderLeavesThePathAndItsNames) {
     EXPECT_TRUE(lists.pathRegexes.empty());
 }
 
+TEST_F(ApplicationLists, PathsOffLocalVolumesAreNeverOpened) {
+    // A pipe that the client names as an application's folder: had the
+    // service opened it, the pipe's owner could act as SYSTEM.
+    const std::wstring pipe =
+        L"\\\\.\\pipe\\korvane-profiles-" + std::to_wstring(::GetCurrentProcessId());
+    const platform::UniqueFile server(::CreateNamedPipeW(
+        pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_NOWAIT, 1, 0, 0, 0, nullptr));
+    ASSERT_TRUE(server);
+
+    const auto lists = derive({{"Code", text(pipe + L"\\Code.exe"), ""}});
+
+    EXPECT_EQ(lists.processPaths, Strings{text(pipe + L"\\Code.exe")});
+    EXPECT_TRUE(lists.pathRegexes.empty());
+    EXPECT_FALSE(hasMetadata(pipe));
+    // Still listening: no client ever connected.
+    EXPECT_FALSE(::ConnectNamedPipe(server.get(), nullptr));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PIPE_LISTENING));
+}
+
 TEST(ExecutableScan, CandidateMustBeARegularFile) {
     testing::FolderTree tree;
     EXPECT_TRUE(isCandidateExecutable(tree.file(L"tool.exe")));

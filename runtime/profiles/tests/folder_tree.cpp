@@ -14,6 +14,11 @@ namespace fs = std::filesystem;
 
 std::atomic<int> counter{0};
 
+// The \\?\ form, so that trees deeper than MAX_PATH go too.
+fs::path verbatim(const std::wstring& path) {
+    return L"\\\\?\\" + path;
+}
+
 }  // namespace
 
 FolderTree::FolderTree() {
@@ -21,13 +26,13 @@ FolderTree::FolderTree() {
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
     root_ = std::wstring(temp, length) + L"korvane-profiles-" +
             std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
-    fs::remove_all(root_);
+    fs::remove_all(verbatim(root_));  // left over by an earlier run with the same id
     fs::create_directories(root_);
 }
 
 FolderTree::~FolderTree() {
     std::error_code ignored;
-    fs::remove_all(root_, ignored);
+    fs::remove_all(verbatim(root_), ignored);
 }
 
 std::wstring FolderTree::path(std::wstring_view relative) const {

@@ -21,6 +21,19 @@ TEST(WindowsPath, AbsoluteNeedsADriveWithRootOrAUncVerbatimOrDevicePrefix) {
     EXPECT_FALSE(isAbsolutePath(L""));
 }
 
+TEST(WindowsPath, DrivePathsAreLocalVolumesOnly) {
+    EXPECT_TRUE(isDrivePath(L"C:\\Apps\\a.exe"));
+    EXPECT_TRUE(isDrivePath(L"c:/Apps"));
+    EXPECT_TRUE(isDrivePath(L"\\\\?\\C:\\Apps"));
+    EXPECT_FALSE(isDrivePath(L"\\\\server\\share\\a.exe"));
+    EXPECT_FALSE(isDrivePath(L"//server/share/a.exe"));
+    EXPECT_FALSE(isDrivePath(L"\\\\?\\UNC\\server\\share\\a.exe"));
+    EXPECT_FALSE(isDrivePath(L"\\\\.\\pipe\\name\\a.exe"));
+    EXPECT_FALSE(isDrivePath(L"\\\\?\\GLOBALROOT\\Device\\X\\a.exe"));
+    EXPECT_FALSE(isDrivePath(L"C:Apps"));
+    EXPECT_FALSE(isDrivePath(L"\\Apps"));
+}
+
 TEST(WindowsPath, JoinFollowsThePlatformRules) {
     EXPECT_EQ(joinPath(L"C:\\svc", L"tools\\a.exe"), L"C:\\svc\\tools\\a.exe");
     EXPECT_EQ(joinPath(L"C:\\svc\\", L"a.exe"), L"C:\\svc\\a.exe");
