@@ -1,0 +1,36 @@
+// Application paths come straight from the client: the path rules must hold
+// up against any text.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "runtime/profiles/name_rules.h"
+#include "runtime/profiles/windows_path.h"
+
+using namespace korvane::runtime;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::wstring path = textPath(std::string_view(reinterpret_cast<const char*>(data), size));
+    // A parent is a shorter beginning of the path.
+    if (const auto parent = parentPath(path)) {
+        if (parent->size() >= path.size() || !path.starts_with(*parent)) {
+            std::abort();
+        }
+    }
+    if (const auto name = fileName(path)) {
+        if (name->empty() || !path.contains(*name)) {
+            std::abort();
+        }
+        isCandidateExecutableName(*name);
+    }
+    fileStem(path);
+    fileExtension(path);
+    isAbsolutePath(path);
+    isDrivePath(path);
+    joinPath(L"C:\\svc", path);
+    joinPath(path, L"resources");
+    directoryRegexes(pathText(path));
+    return 0;
+}
