@@ -17,17 +17,6 @@ namespace {
 
 const fs::path kNaiveExecutable = fs::path("runtime") / "naive" / "naive.exe";
 
-// naive.exe runs in its own folder; a bare program name runs where the
-// service does.
-fs::path workingDirectoryFor(const fs::path& program) {
-    if (program.has_parent_path()) {
-        return program.parent_path();
-    }
-    std::error_code error;
-    fs::path current = fs::current_path(error);
-    return error ? fs::path(".") : current;
-}
-
 }  // namespace
 
 Result<fs::path> writeNaiveConfig(const AccessServer& server) {

@@ -76,6 +76,15 @@ bool holdsNul(std::wstring_view text) {
 
 }  // namespace
 
+fs::path workingDirectoryFor(const fs::path& program) {
+    if (program.has_parent_path()) {
+        return program.parent_path();
+    }
+    std::error_code error;
+    fs::path current = fs::current_path(error);
+    return error ? fs::path(".") : current;
+}
+
 Result<ChildProcess> launchWithLog(std::string_view logName, const LaunchCommand& command) {
     // CreateProcessW reads text up to the first NUL: an argument holding one
     // would start the program with a different command line.

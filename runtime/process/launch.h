@@ -20,6 +20,10 @@ struct LaunchCommand {
     std::filesystem::path workingDirectory;
 };
 
+// The folder a runtime program runs in: the one that holds it, or, for a bare
+// program name, the service's current directory (".", if even that is unknown).
+std::filesystem::path workingDirectoryFor(const std::filesystem::path& program);
+
 // Recreates logFilePath(logName) with the line "--- starting <logName> ---"
 // and starts the program with standard output and standard error appended to
 // it, standard input from the null device, no console window and the service's
