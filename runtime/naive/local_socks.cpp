@@ -4,6 +4,7 @@
 #include <winsock2.h>
 
 #include <chrono>
+#include <initializer_list>
 
 #include "platform/handles.h"
 #include "platform/winsock.h"

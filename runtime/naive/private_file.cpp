@@ -28,7 +28,7 @@ std::string daclText(PSECURITY_DESCRIPTOR descriptor) {
             descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
         return {};
     }
-    const SecurityDescriptor owned(text);
+    const std::unique_ptr<wchar_t, LocalMemoryDeleter> owned(text);
     return platform::narrow(text);
 }
 

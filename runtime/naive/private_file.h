@@ -15,6 +15,7 @@
 
 namespace korvane::runtime {
 
+// Memory that the security functions allocate with LocalAlloc.
 struct LocalMemoryDeleter {
     void operator()(void* memory) const { ::LocalFree(memory); }
 };
