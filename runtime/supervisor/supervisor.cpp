@@ -1,15 +1,27 @@
 #include "runtime/supervisor/supervisor.h"
 
+#include <cstdint>
 #include <exception>
+#include <nlohmann/json.hpp>
+#include <utility>
 
+#include "runtime/naive/local_socks.h"
+#include "runtime/naive/naive_runner.h"
 #include "runtime/records/records.h"
+#include "runtime/singbox/singbox_runner.h"
 
 namespace korvane::runtime {
 namespace {
 
-constexpr const char* kNotAvailable = "The VPN runtime is not available in this build.";
+struct ConnectResult {
+    std::uint16_t localSocksPort = 0;
+    std::string serverHost;
+    std::string interfaceName;
+    std::string address;
+};
 
-// Runs a handler body; an exception that escapes it becomes its failure.
+// Runs a handler body; an exception that escapes it becomes its failure. A
+// slot whose lock was held at that moment has marked itself broken.
 template <typename Body>
 auto guarded(Body body) -> decltype(body()) {
     try {
@@ -21,8 +33,24 @@ auto guarded(Body body) -> decltype(body()) {
     }
 }
 
+// naive.exe first, then sing-box.exe in front of its SOCKS5 port; naive.exe is
+// stopped again when the second half fails.
+Result<ConnectResult> connectVpn(StoredAppSettings settings, AccessServer server) {
+    auto naive = startNaive(server);
+    if (!naive) {
+        return fail(naive.error());
+    }
+    auto singBox = startSingBox(settings, server);
+    if (!singBox) {
+        (void)stopNaive();
+        return fail(singBox.error());
+    }
+    return ConnectResult{naive->localSocksPort, std::move(naive->serverHost),
+                         std::move(singBox->interfaceName), std::move(singBox->address)};
+}
+
 class RuntimeHandlers final : public service::HandlerSet {
-public:
+  public:
     Result<std::string> handleStart(std::string_view settingsJson,
                                     std::string_view serverJson) override {
         return runtime::handleStart(settingsJson, serverJson);
@@ -43,16 +71,46 @@ Result<std::string> handleStart(std::string_view settingsJson, std::string_view 
         if (!server) {
             return fail("Invalid server payload: " + server.error());
         }
-        return fail(kNotAvailable);
+        auto connected = connectVpn(std::move(*settings), std::move(*server));
+        if (!connected) {
+            return fail(connected.error());
+        }
+        // Members in the order the client reads them.
+        nlohmann::ordered_json result;
+        result["localSocksPort"] = connected->localSocksPort;
+        result["serverHost"] = connected->serverHost;
+        result["interfaceName"] = connected->interfaceName;
+        result["address"] = connected->address;
+        return result.dump();
     });
 }
 
 Status handleStop() {
-    return guarded([]() -> Status { return fail(kNotAvailable); });
+    return guarded([]() -> Status {
+        const Status singBox = stopSingBox();
+        const Status naive = stopNaive();
+        return singBox ? naive : singBox;
+    });
 }
 
 Result<std::string> handleHealth() {
-    return guarded([]() -> Result<std::string> { return fail(kNotAvailable); });
+    return guarded([]() -> Result<std::string> {
+        const auto naiveRunning = isNaiveRunning();
+        if (!naiveRunning) {
+            return fail(naiveRunning.error());
+        }
+        const auto singBoxRunning = isSingBoxRunning();
+        if (!singBoxRunning) {
+            return fail(singBoxRunning.error());
+        }
+        const bool socksReady = probeLocalSocks();
+        nlohmann::ordered_json status;
+        status["healthy"] = *naiveRunning && *singBoxRunning && socksReady;
+        status["naiveRunning"] = *naiveRunning;
+        status["singBoxRunning"] = *singBoxRunning;
+        status["socksReady"] = socksReady;
+        return status.dump();
+    });
 }
 
 service::HandlerSet& runtimeHandlers() {

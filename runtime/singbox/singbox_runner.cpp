@@ -1,0 +1,75 @@
+#include "runtime/singbox/singbox_runner.h"
+
+#include <chrono>
+#include <filesystem>
+#include <utility>
+
+#include "runtime/naive/local_socks.h"
+#include "runtime/naive/readiness_wait.h"
+#include "runtime/process/launch.h"
+#include "runtime/process/process_slot.h"
+#include "runtime/process/runtime_paths.h"
+#include "runtime/singbox/config_builder.h"
+
+namespace korvane::runtime {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kSocksTimeout = 2s;
+// sing-box exits within this time when it cannot create the TUN interface.
+constexpr auto kSettleTime = 3s;
+
+}  // namespace
+
+Result<SingBoxStartResult> startSingBox(const StoredAppSettings& settings,
+                                        const AccessServer& server, Clock& clock) {
+    if (auto stopped = stopSingBox(); !stopped) {
+        return fail(stopped.error());
+    }
+    if (!waitForReadiness(clock, kSocksTimeout, probeLocalSocks)) {
+        return fail("NaiveProxy local SOCKS5 is not available before TUN start." +
+                    readLogTail("naive"));
+    }
+    const auto program =
+        findRuntimeExecutable(std::filesystem::path("runtime") / "sing-box" / "sing-box.exe");
+    if (!program) {
+        return fail("sing-box.exe was not found.");
+    }
+    auto config = buildSingBoxConfig(settings, server.host);
+    if (!config) {
+        return fail(config.error());
+    }
+    const LaunchCommand command{
+        *program, {L"run", L"-c", config->configPath.wstring()}, workingDirectoryFor(*program)};
+    auto child = launchWithLog("sing-box", command);
+    if (!child) {
+        return fail("Failed to start sing-box.exe: " + child.error());
+    }
+    if (auto stored = singBoxSlot().store(std::move(*child)); !stored) {
+        return fail(stored.error());
+    }
+    clock.sleep(kSettleTime);
+    const auto running = isSingBoxRunning();
+    if (!running) {
+        return fail(running.error());
+    }
+    if (!*running) {
+        (void)stopSingBox();
+        return fail(
+            "sing-box exited early. Run the app as administrator and check that TUN is "
+            "available." +
+            readLogTail("sing-box"));
+    }
+    return SingBoxStartResult{std::move(config->interfaceName), std::move(config->address)};
+}
+
+Status stopSingBox() {
+    return singBoxSlot().stop();
+}
+
+Result<bool> isSingBoxRunning() {
+    return singBoxSlot().isRunning();
+}
+
+}  // namespace korvane::runtime

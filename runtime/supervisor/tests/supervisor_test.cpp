@@ -1,0 +1,171 @@
+// The VPN end to end through the handlers, with the stand-ins for naive.exe
+// and sing-box.exe staged in an install tree.
+
+#include "runtime/supervisor/supervisor.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "runtime/process/tests/child_wait.h"
+#include "runtime/supervisor/tests/runtime_tree.h"
+#include "service/ipc/tests/loopback_client.h"
+
+namespace korvane::runtime {
+namespace {
+
+using namespace std::chrono_literals;
+using test::RuntimeTree;
+using test::ScopedEnvironment;
+using test::serverJson;
+using test::splitSettingsJson;
+
+const std::string kAllDown =
+    R"({"healthy":false,"naiveRunning":false,"singBoxRunning":false,"socksReady":false})";
+
+std::string expectedStartResult() {
+    const DWORD pid = ::GetCurrentProcessId();
+    const unsigned a = pid % 160 + 32;
+    const unsigned b = (pid / 160) % 63 * 4 + 1;
+    return R"({"localSocksPort":1080,"serverHost":"127.0.0.1","interfaceName":"KorvaneTun)" +
+           std::to_string(pid) + R"(","address":"172.19.)" + std::to_string(a) + "." +
+           std::to_string(b) + R"(/30"})";
+}
+
+void expectNothingRuns(const RuntimeTree& tree) {
+    EXPECT_TRUE(tree.running("naive").empty());
+    EXPECT_TRUE(tree.running("sing-box").empty());
+}
+
+TEST(Supervisor, FullStartRunsBothChildren_HealthIsGood_StopEndsBoth) {
+    RuntimeTree tree;
+    const auto started = handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+    ASSERT_TRUE(started) << started.error();
+    EXPECT_EQ(*started, expectedStartResult());
+    EXPECT_EQ(tree.running("naive").size(), 1u);
+    EXPECT_EQ(tree.running("sing-box").size(), 1u);
+    EXPECT_EQ(handleHealth(),
+              R"({"healthy":true,"naiveRunning":true,"singBoxRunning":true,"socksReady":true})");
+
+    ASSERT_TRUE(handleStop());
+    expectNothingRuns(tree);
+    EXPECT_EQ(handleHealth(), kAllDown);
+    EXPECT_TRUE(handleStop()) << "stopping when nothing runs succeeds";
+}
+
+TEST(Supervisor, SecondStartWhileUpReplacesBothChildren) {
+    RuntimeTree tree;
+    ASSERT_TRUE(handleStart(splitSettingsJson(), serverJson(tree.serverPort())));
+    const auto firstNaive = tree.running("naive");
+    const auto firstSingBox = tree.running("sing-box");
+
+    const auto again = handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+    ASSERT_TRUE(again) << again.error();
+    EXPECT_EQ(*again, expectedStartResult());
+    const auto naive = tree.running("naive");
+    const auto singBox = tree.running("sing-box");
+    ASSERT_EQ(naive.size(), 1u);
+    ASSERT_EQ(singBox.size(), 1u);
+    EXPECT_NE(naive, firstNaive);
+    EXPECT_NE(singBox, firstSingBox);
+}
+
+TEST(Supervisor, FailuresBeforeNaiveRunsLeaveWhatRanAsTheTableSays) {
+    RuntimeTree tree;
+    ASSERT_TRUE(handleStart(splitSettingsJson(), serverJson(tree.serverPort())));
+
+    // A refused protocol changes nothing.
+    EXPECT_EQ(handleStart(splitSettingsJson(), serverJson(tree.serverPort(), "wireguard")),
+              fail("Unsupported VPN protocol: wireguard"));
+    EXPECT_EQ(tree.running("naive").size(), 1u);
+    EXPECT_EQ(tree.running("sing-box").size(), 1u);
+
+    // Later naive failures end the earlier naive.exe; sing-box.exe keeps running.
+    const std::uint16_t closedPort = service::testing::freeLoopbackPort();
+    EXPECT_EQ(handleStart(splitSettingsJson(), serverJson(closedPort)),
+              fail("Server 127.0.0.1:" + std::to_string(closedPort) + " is unreachable."));
+    EXPECT_TRUE(tree.running("naive").empty());
+    EXPECT_EQ(tree.running("sing-box").size(), 1u);
+    EXPECT_EQ(handleHealth(), R"({"healthy":false,"naiveRunning":false,)"
+                              R"("singBoxRunning":true,"socksReady":false})");
+
+    const auto occupier = service::testing::occupyLoopbackPort(1080);
+    ASSERT_TRUE(occupier);
+    EXPECT_EQ(handleStart(splitSettingsJson(), serverJson(tree.serverPort())),
+              fail("Local SOCKS5 port 1080 is already in use."));
+}
+
+TEST(Supervisor, PayloadErrorsComeBeforeAnyWork_SettingsFirst) {
+    RuntimeTree tree;
+    EXPECT_EQ(handleStart(R"({"mode":1})", R"({"port":"x"})"),
+              fail("Invalid settings payload: invalid type: integer `1`, expected a string at "
+                   "line 1 column 9"));
+    EXPECT_EQ(handleStart(splitSettingsJson(), "null"),
+              fail("Invalid server payload: invalid type: null, expected struct AccessServer at "
+                   "line 1 column 4"));
+    expectNothingRuns(tree);
+}
+
+TEST(Supervisor, NaiveThatNeverListensIsStoppedWithItsLogTail) {
+    RuntimeTree tree;
+    ScopedEnvironment mode(L"KORVANE_NAIVE_MODE", L"silent");
+    const auto started = handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+    ASSERT_FALSE(started);
+    EXPECT_TRUE(started.error().starts_with(
+        "NaiveProxy started, but local SOCKS5 did not become ready. Last log lines: "
+        "--- starting naive --- | "))
+        << started.error();
+    expectNothingRuns(tree);
+}
+
+TEST(Supervisor, MissingSingBoxStopsNaive) {
+    RuntimeTree tree;
+    std::filesystem::remove(tree.program("sing-box"));
+    EXPECT_EQ(handleStart(splitSettingsJson(), serverJson(tree.serverPort())),
+              fail("sing-box.exe was not found."));
+    expectNothingRuns(tree);
+    EXPECT_EQ(handleHealth(), kAllDown);
+}
+
+TEST(Supervisor, SingBoxThatExitsAtOnceFailsTheStartWithItsLogTail) {
+    RuntimeTree tree;
+    ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit");
+    const auto started = handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+    ASSERT_FALSE(started);
+    EXPECT_TRUE(started.error().starts_with(
+        "sing-box exited early. Run the app as administrator and check that TUN is available. "
+        "Last log lines: --- starting sing-box --- | "))
+        << started.error();
+    expectNothingRuns(tree);
+    // The configuration was written before the launch.
+    EXPECT_TRUE(std::filesystem::exists(tree.dataFolder() / "sing-box" / "tun.json"));
+}
+
+TEST(Supervisor, SingBoxThatExitsLaterIsReportedByHealth) {
+    RuntimeTree tree;
+    ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit-after-5s");
+    ASSERT_TRUE(handleStart(splitSettingsJson(), serverJson(tree.serverPort())));
+    std::this_thread::sleep_for(2500ms);
+    EXPECT_EQ(handleHealth(), R"({"healthy":false,"naiveRunning":true,)"
+                              R"("singBoxRunning":false,"socksReady":true})");
+}
+
+TEST(Supervisor, StopFromAnotherThreadDuringAStartLeavesNothingAfterTheSecondStop) {
+    RuntimeTree tree;
+    auto start = std::async(std::launch::async, [&] {
+        return handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+    });
+    // Lands while sing-box.exe settles: both slots are filled at that moment.
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_TRUE(handleStop());
+    ASSERT_EQ(start.wait_for(30s), std::future_status::ready) << "the start must not hang";
+    (void)start.get();
+    EXPECT_TRUE(handleStop());
+    expectNothingRuns(tree);
+}
+
+}  // namespace
+}  // namespace korvane::runtime
