@@ -18,7 +18,10 @@ EnvironmentVariables parseEnvironmentBlock(const wchar_t* block);
 
 // For each variable in order, every "%" + name + "%" in `path` replaced by its
 // value. Names match exactly (case-sensitive), so %localappdata% is not
-// %LOCALAPPDATA%.
+// %LOCALAPPDATA%. A variable whose replacement would make the path longer
+// than the longest path Windows accepts (32,767 characters) is left
+// unexpanded: such a path names no file, and repeated references to a long
+// variable would otherwise make a short request cost gigabytes.
 std::wstring expandEnvironmentReferences(std::wstring path, const EnvironmentVariables& variables);
 
 }  // namespace korvane::runtime

@@ -31,5 +31,19 @@ TEST(EnvironmentReferences, VariablesApplyOneAfterAnotherInBlockOrder) {
     EXPECT_EQ(expandEnvironmentReferences(L"%A%|%C%", variables), L"b\\%A%|%A%");
 }
 
+TEST(EnvironmentReferences, ExpansionBeyondTheLongestPathIsLeftOut) {
+    const EnvironmentVariables variables{{L"LONG", std::wstring(4000, L'x')}, {L"S", L"s"}};
+    std::wstring path;
+    for (int i = 0; i < 9; ++i) {
+        path += L"%LONG%%S%";
+    }
+    std::wstring expected;
+    for (int i = 0; i < 9; ++i) {
+        expected += L"%LONG%s";
+    }
+    EXPECT_EQ(expandEnvironmentReferences(path, variables), expected);
+    EXPECT_EQ(expandEnvironmentReferences(L"%LONG%%LONG%", variables).size(), 8000u);
+}
+
 }  // namespace
 }  // namespace korvane::runtime

@@ -30,7 +30,7 @@ std::vector<std::string> ruleTexts(const json& document) {
     return texts;
 }
 
-TEST(SingBoxDocument, FullModePrintsExactlyAsSpecified) {
+TEST(SingBoxDocument, FullModeDocumentPrintsInKeyOrderWithTwoSpaces) {
     const Result<std::string> text = printDocument(singBoxDocument(fullInput()));
     ASSERT_TRUE(text);
     EXPECT_EQ(*text, R"({
