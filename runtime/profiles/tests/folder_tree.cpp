@@ -14,9 +14,30 @@ namespace fs = std::filesystem;
 
 std::atomic<int> counter{0};
 
-// The \\?\ form, so that trees deeper than MAX_PATH go too.
-fs::path verbatim(const std::wstring& path) {
-    return L"\\\\?\\" + path;
+// Removes `path` and everything below it, through the \\?\ form so that
+// trees deeper than MAX_PATH go too (std::filesystem cannot remove those here).
+void removeTree(const std::wstring& path) {
+    const std::wstring verbatim = L"\\\\?\\" + path;
+    const DWORD attributes = ::GetFileAttributesW(verbatim.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        ::DeleteFileW(verbatim.c_str());
+        return;
+    }
+    WIN32_FIND_DATAW data;
+    const HANDLE find = ::FindFirstFileW((verbatim + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring_view name(data.cFileName);
+            if (name != L"." && name != L"..") {
+                removeTree(path + L"\\" + data.cFileName);
+            }
+        } while (::FindNextFileW(find, &data));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryW(verbatim.c_str());
 }
 
 }  // namespace
@@ -26,13 +47,12 @@ FolderTree::FolderTree() {
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
     root_ = std::wstring(temp, length) + L"korvane-profiles-" +
             std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
-    fs::remove_all(verbatim(root_));  // left over by an earlier run with the same id
+    removeTree(root_);  // left over by an earlier run with the same id
     fs::create_directories(root_);
 }
 
 FolderTree::~FolderTree() {
-    std::error_code ignored;
-    fs::remove_all(verbatim(root_), ignored);
+    removeTree(root_);
 }
 
 std::wstring FolderTree::path(std::wstring_view relative) const {
