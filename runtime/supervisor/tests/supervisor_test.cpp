@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <future>
 #include <thread>
 
@@ -165,6 +166,22 @@ TEST(Supervisor, StopFromAnotherThreadDuringAStartLeavesNothingAfterTheSecondSto
     (void)start.get();
     EXPECT_TRUE(handleStop());
     expectNothingRuns(tree);
+}
+
+// Run by with_microsocks.sh while the Linux microsocks serves 127.0.0.1:1080.
+class OutsideSocks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::getenv("KORVANE_OUTSIDE_SOCKS") == nullptr) {
+            GTEST_SKIP() << "needs microsocks on 127.0.0.1:1080 (with_microsocks.sh)";
+        }
+    }
+};
+
+TEST_F(OutsideSocks, HealthSeesTheSocksPortButIsNotHealthy) {
+    RuntimeTree tree;
+    EXPECT_EQ(handleHealth(), R"({"healthy":false,"naiveRunning":false,)"
+                              R"("singBoxRunning":false,"socksReady":true})");
 }
 
 }  // namespace

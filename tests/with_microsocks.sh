@@ -1,6 +1,7 @@
 #!/bin/sh
-# Runs the outside-SOCKS5 tests of naive_tests while the Linux microsocks
-# serves 127.0.0.1:1080. Arguments: microsocks, the Wine runner, naive_tests.
+# Runs the OutsideSocks* tests of a Windows test executable while the Linux
+# microsocks serves 127.0.0.1:1080 (a Windows test cannot start a Linux
+# program). Arguments: microsocks, the Wine runner, the test executable.
 set -u
 microsocks=$1
 runner=$2
