@@ -1,0 +1,8 @@
+#!/bin/bash
+# start_bench.sh [windows build dir] [runs]: builds and runs the start
+# benchmark under Wine. It binds 127.0.0.1:1080 through the naive stand-in.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/../.." && pwd)
+build=${1:-$here/build/windows}
+cmake --build "$build" --target start_bench >/dev/null
+flock /tmp/korvane-ports.lock "$here/scripts/wine-run.sh" "$build/bench/start_bench.exe" "${2:-7}"
