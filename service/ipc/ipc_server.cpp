@@ -1,10 +1,12 @@
 #include "service/ipc/ipc_server.h"
 
 #include <chrono>
+#include <memory>
 
 #include "platform/os_error.h"
 #include "service/ipc/connection.h"
 #include "service/ipc/loopback_listener.h"
+#include "service/ipc/socket_wait.h"
 
 namespace korvane::service {
 namespace {
@@ -31,8 +33,9 @@ Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, std::uint16_t port,
     if (!listener) {
         return fail(std::move(listener.error()));
     }
+    const auto buffer = std::make_unique_for_overwrite<char[]>(kReceiveBufferSize);
     while (!stopFlag->load()) {
-        const auto waiting = waitForConnection(*listener, kPollInterval);
+        const auto waiting = waitForSocket(*listener, POLLRDNORM, kPollInterval);
         if (!waiting) {
             return fail(waiting.error());
         }
@@ -47,7 +50,7 @@ Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, std::uint16_t port,
             }
             return fail(platform::osErrorText(static_cast<std::uint32_t>(error)));
         }
-        serveConnection(std::move(connection), handlers, clock);
+        serveConnection(std::move(connection), {buffer.get(), kReceiveBufferSize}, handlers, clock);
     }
     return {};
 }

@@ -43,16 +43,4 @@ Result<platform::UniqueSocket> listenOnLoopback(std::uint16_t port) {
     return listener;
 }
 
-Result<bool> waitForConnection(const platform::UniqueSocket& listener,
-                               std::chrono::milliseconds timeout) {
-    WSAPOLLFD entry{};
-    entry.fd = listener.get();
-    entry.events = POLLRDNORM;
-    const int ready = ::WSAPoll(&entry, 1, static_cast<INT>(timeout.count()));
-    if (ready == SOCKET_ERROR) {
-        return fail(platform::lastSocketErrorText());
-    }
-    return ready > 0;
-}
-
 }  // namespace korvane::service

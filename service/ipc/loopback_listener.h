@@ -1,7 +1,6 @@
 #pragma once
 // The endpoint's listening socket.
 
-#include <chrono>
 #include <cstdint>
 
 #include "common/result.h"
@@ -10,14 +9,9 @@
 namespace korvane::service {
 
 // A non-blocking, non-inheritable TCP listener on 127.0.0.1:`port` with a
-// backlog of 128. Fails with "Failed to bind VPN service IPC: " + the system
-// text when the socket cannot be created, bound or set listening, and with
-// the bare system text when it cannot be made non-blocking.
+// backlog of 128; the connections it accepts are non-blocking too. Fails with "Failed to bind VPN
+// service IPC: " + the system text when the socket cannot be created, bound or set listening, and
+// with the bare system text when it cannot be made non-blocking.
 Result<platform::UniqueSocket> listenOnLoopback(std::uint16_t port);
-
-// Waits at most `timeout` for a connection to arrive: true when one is
-// waiting to be accepted. Fails with the system text.
-Result<bool> waitForConnection(const platform::UniqueSocket& listener,
-                               std::chrono::milliseconds timeout);
 
 }  // namespace korvane::service
