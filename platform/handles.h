@@ -1,8 +1,9 @@
 #pragma once
 // The handle kinds of the service and the updater, each owned by UniqueHandle.
 
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include "platform/unique_handle.h"
 
@@ -42,6 +43,32 @@ struct ServiceHandleTraits {
     static void close(pointer h) noexcept { ::CloseServiceHandle(h); }
 };
 
+// Name-resolution results of GetAddrInfoW.
+struct AddressInfoTraits {
+    using pointer = ADDRINFOW*;
+    static pointer invalid() noexcept { return nullptr; }
+    static bool isValid(pointer list) noexcept { return list != nullptr; }
+    static void close(pointer list) noexcept { ::FreeAddrInfoW(list); }
+};
+
+// The environment block of GetEnvironmentStringsW.
+struct EnvironmentBlockTraits {
+    using pointer = wchar_t*;
+    static pointer invalid() noexcept { return nullptr; }
+    static bool isValid(pointer block) noexcept { return block != nullptr; }
+    static void close(pointer block) noexcept { ::FreeEnvironmentStringsW(block); }
+};
+
+// Memory that the system allocated with LocalAlloc for the caller (security
+// descriptors, SDDL texts, CommandLineToArgvW's array).
+template <typename T>
+struct LocalMemoryTraits {
+    using pointer = T;
+    static pointer invalid() noexcept { return nullptr; }
+    static bool isValid(pointer memory) noexcept { return memory != nullptr; }
+    static void close(pointer memory) noexcept { ::LocalFree(memory); }
+};
+
 using UniqueProcess = UniqueHandle<ProcessHandleTraits>;
 using UniqueThread = UniqueHandle<ThreadHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
@@ -49,5 +76,9 @@ using UniqueJob = UniqueHandle<JobHandleTraits>;
 using UniqueEventSource = UniqueHandle<EventLogHandleTraits>;
 using UniqueSocket = UniqueHandle<SocketTraits>;
 using UniqueServiceHandle = UniqueHandle<ServiceHandleTraits>;
+using UniqueAddressInfo = UniqueHandle<AddressInfoTraits>;
+using UniqueEnvironmentBlock = UniqueHandle<EnvironmentBlockTraits>;
+template <typename T>
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits<T>>;
 
 }  // namespace korvane::platform

@@ -23,13 +23,12 @@ Result<SecurityDescriptor> privateFileDescriptor() {
 }
 
 std::string daclText(PSECURITY_DESCRIPTOR descriptor) {
-    LPWSTR text = nullptr;
+    platform::UniqueLocalMemory<LPWSTR> text;
     if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(
-            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, text.put(), nullptr)) {
         return {};
     }
-    const std::unique_ptr<wchar_t, LocalMemoryDeleter> owned(text);
-    return platform::narrow(text);
+    return platform::narrow(text.get());
 }
 
 DWORD applyDacl(HANDLE file, PSECURITY_DESCRIPTOR descriptor) {

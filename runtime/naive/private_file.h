@@ -7,19 +7,16 @@
 
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "common/result.h"
+#include "platform/handles.h"
 
 namespace korvane::runtime {
 
-// Memory that the security functions allocate with LocalAlloc.
-struct LocalMemoryDeleter {
-    void operator()(void* memory) const { ::LocalFree(memory); }
-};
-using SecurityDescriptor = std::unique_ptr<void, LocalMemoryDeleter>;
+// Allocated by the security functions with LocalAlloc.
+using SecurityDescriptor = platform::UniqueLocalMemory<PSECURITY_DESCRIPTOR>;
 
 // "D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;OW)": full access for SYSTEM, the
 // Administrators group and the owner, nothing inherited.

@@ -3,7 +3,6 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <memory>
 #include <string>
 
 #include "platform/handles.h"
@@ -14,11 +13,6 @@ namespace korvane::runtime {
 namespace {
 
 constexpr long kConnectTimeoutSeconds = 3;
-
-struct AddressListDeleter {
-    void operator()(ADDRINFOW* list) const { ::FreeAddrInfoW(list); }
-};
-using AddressList = std::unique_ptr<ADDRINFOW, AddressListDeleter>;
 
 // Connects without blocking and waits for the outcome for at most the
 // time-out; Winsock reports a failed connection through the except set.
@@ -84,15 +78,13 @@ bool serverReachable(std::string_view host, std::uint16_t port) {
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
-    AddressList addresses;
-    ADDRINFOW* found = nullptr;
+    platform::UniqueAddressInfo addresses;
     const int resolved = ::GetAddrInfoW(platform::widen(host).c_str(),
-                                        std::to_wstring(port).c_str(), &hints, &found);
-    addresses.reset(found);
+                                        std::to_wstring(port).c_str(), &hints, addresses.put());
     if (resolved != 0 || !addresses) {
         return false;
     }
-    return connectsWithin(*addresses);
+    return connectsWithin(*addresses.get());
 }
 
 }  // namespace korvane::runtime

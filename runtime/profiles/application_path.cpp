@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "platform/unique_handle.h"
+#include "platform/handles.h"
 #include "runtime/process/runtime_paths.h"
 #include "runtime/profiles/environment_references.h"
 #include "runtime/profiles/windows_path.h"
@@ -12,15 +12,8 @@
 namespace korvane::runtime {
 namespace {
 
-struct EnvironmentBlockTraits {
-    using pointer = wchar_t*;
-    static pointer invalid() noexcept { return nullptr; }
-    static bool isValid(pointer block) noexcept { return block != nullptr; }
-    static void close(pointer block) noexcept { ::FreeEnvironmentStringsW(block); }
-};
-
 EnvironmentVariables serviceEnvironment() {
-    const platform::UniqueHandle<EnvironmentBlockTraits> block(::GetEnvironmentStringsW());
+    const platform::UniqueEnvironmentBlock block(::GetEnvironmentStringsW());
     return parseEnvironmentBlock(block.get());
 }
 

@@ -6,20 +6,13 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/unique_handle.h"
+#include "platform/handles.h"
 #include "platform/wide.h"
 #include "platform/winsock.h"
 #include "runtime/singbox/ip_literal.h"
 
 namespace korvane::runtime {
 namespace {
-
-struct AddressListTraits {
-    using pointer = ADDRINFOW*;
-    static pointer invalid() noexcept { return nullptr; }
-    static bool isValid(pointer list) noexcept { return list != nullptr; }
-    static void close(pointer list) noexcept { ::FreeAddrInfoW(list); }
-};
 
 std::optional<IpAddress> addressOf(const ADDRINFOW& entry) {
     IpAddress address;
@@ -51,7 +44,7 @@ std::set<std::string> serverExclusions(const std::string& host) {
     ADDRINFOW hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
-    platform::UniqueHandle<AddressListTraits> list;
+    platform::UniqueAddressInfo list;
     if (::GetAddrInfoW(platform::widen(host).c_str(), L"0", &hints, list.put()) != 0) {
         return {};
     }

@@ -60,10 +60,12 @@ std::optional<std::string> waitForFile(const fs::path& path, std::chrono::millis
 
 std::vector<std::wstring> parseCommandLine(const std::wstring& commandLine) {
     int count = 0;
-    LPWSTR* argv = ::CommandLineToArgvW(commandLine.c_str(), &count);
-    std::vector<std::wstring> arguments(argv, argv + count);
-    ::LocalFree(argv);
-    return arguments;
+    const platform::UniqueLocalMemory<LPWSTR*> argv(
+        ::CommandLineToArgvW(commandLine.c_str(), &count));
+    if (!argv) {
+        return {};
+    }
+    return std::vector<std::wstring>(argv.get(), argv.get() + count);
 }
 
 std::optional<Recorded> readRecord(const fs::path& path, std::chrono::milliseconds timeout) {
