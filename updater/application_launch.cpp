@@ -2,7 +2,7 @@
 
 #include "platform/handles.h"
 #include "platform/os_error.h"
-#include "updater/process_command_line.h"
+#include "common/command_line.h"
 
 namespace korvane::updater {
 

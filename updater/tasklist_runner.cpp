@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "platform/handles.h"
-#include "updater/process_command_line.h"
+#include "common/command_line.h"
 
 namespace korvane::updater {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/wide.h"
-#include "runtime/process/command_line.h"
+#include "common/command_line.h"
 #include "runtime/process/runtime_paths.h"
 #include "runtime/process/tests/child_wait.h"
 #include "runtime/process/tests/temp_tree.h"

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <thread>
 
-#include "updater/process_command_line.h"
+#include "common/command_line.h"
 
 namespace korvane::updater::testing {
 

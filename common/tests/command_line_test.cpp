@@ -1,8 +1,8 @@
-#include "runtime/process/command_line.h"
+#include "common/command_line.h"
 
 #include <gtest/gtest.h>
 
-namespace korvane::runtime {
+namespace korvane {
 namespace {
 
 TEST(BuildCommandLine, ProgramAlwaysQuotedPlainArgumentsBare) {
@@ -23,5 +23,10 @@ TEST(BuildCommandLine, EscapesQuotesAndTheBackslashesBeforeThem) {
     EXPECT_EQ(buildCommandLine(L"p", {L"C:\\my dir\\"}), L"\"p\" \"C:\\my dir\\\\\"");
 }
 
+TEST(BuildCommandLine, TasklistQueryKeepsItsFilterAsOneArgument) {
+    EXPECT_EQ(buildCommandLine(L"tasklist", {L"/FI", L"PID eq 42", L"/NH"}),
+              L"\"tasklist\" /FI \"PID eq 42\" /NH");
+}
+
 }  // namespace
-}  // namespace korvane::runtime
+}  // namespace korvane

@@ -1,6 +1,6 @@
-#include "runtime/process/command_line.h"
+#include "common/command_line.h"
 
-namespace korvane::runtime {
+namespace korvane {
 namespace {
 
 void appendArgument(std::wstring& line, std::wstring_view argument) {
@@ -45,4 +45,4 @@ std::wstring buildCommandLine(std::wstring_view program,
     return line;
 }
 
-}  // namespace korvane::runtime
+}  // namespace korvane

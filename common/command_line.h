@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace korvane::runtime {
+namespace korvane {
 
 // The program in double quotes, then each argument after one space, quoted
 // and escaped so that CommandLineToArgvW gives every argument back unchanged.
@@ -14,4 +14,4 @@ namespace korvane::runtime {
 std::wstring buildCommandLine(std::wstring_view program,
                               const std::vector<std::wstring>& arguments);
 
-}  // namespace korvane::runtime
+}  // namespace korvane
