@@ -17,28 +17,18 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "tests/standins/standin_support.h"
 
 namespace {
 
 using korvane::platform::UniqueFile;
 using korvane::platform::UniqueProcess;
-
-std::string utf8(std::wstring_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                          nullptr, nullptr);
-    return out;
-}
+using korvane::standin::utf8;
 
 std::vector<std::wstring> arguments() {
     int count = 0;
-    const std::unique_ptr<LPWSTR, decltype(&::LocalFree)> argv(
-        ::CommandLineToArgvW(::GetCommandLineW(), &count), &::LocalFree);
+    const korvane::platform::UniqueLocalMemory<LPWSTR*> argv(
+        ::CommandLineToArgvW(::GetCommandLineW(), &count));
     if (!argv) {
         return {};
     }
