@@ -357,7 +357,8 @@ void ChildRecord::sample() {
         if (entry.th32ParentProcessID != parent_ || known) {
             continue;
         }
-        platform::UniqueProcess process(::OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        platform::UniqueProcess process(::OpenProcess(
+            SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
         if (process) {
             children_.push_back({entry.th32ProcessID, entry.szExeFile, std::move(process)});
         }
@@ -369,16 +370,19 @@ bool ChildRecord::hasSeen(std::wstring_view image) const {
                        [&](const Child& child) { return child.image == image; });
 }
 
-bool ChildRecord::allExited(std::chrono::milliseconds limit) const {
+std::vector<std::pair<std::wstring, DWORD>> ChildRecord::exitCodes(
+    std::chrono::milliseconds limit) const {
     const auto deadline = Clock::now() + limit;
+    std::vector<std::pair<std::wstring, DWORD>> codes;
     for (const Child& child : children_) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::max(Clock::duration::zero(), deadline - Clock::now()));
-        if (!waitForExit(child.process.get(), left)) {
-            return false;
-        }
+        waitForExit(child.process.get(), left);
+        DWORD code = STILL_ACTIVE;
+        ::GetExitCodeProcess(child.process.get(), &code);
+        codes.emplace_back(child.image, code);
     }
-    return true;
+    return codes;
 }
 
 }  // namespace korvane::service::testing

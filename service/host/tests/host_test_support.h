@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/handles.h"
@@ -110,7 +111,9 @@ class ChildRecord {
     void sample();
     std::size_t seen() const { return children_.size(); }
     bool hasSeen(std::wstring_view image) const;
-    bool allExited(std::chrono::milliseconds limit) const;
+    // Image name and exit code of each child, after waiting at most `limit`
+    // for all of them (STILL_ACTIVE for one that still runs).
+    std::vector<std::pair<std::wstring, DWORD>> exitCodes(std::chrono::milliseconds limit) const;
 
   private:
     struct Child {
