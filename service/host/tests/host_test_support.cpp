@@ -4,23 +4,21 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
-
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <thread>
 
 #include "platform/winsock.h"
 #include "service/host/command_line_quoting.h"
 #include "service/host/service_names.h"
+#include "service/ipc/ipc_server.h"
+#include "service/ipc/tests/loopback_client.h"
 
 namespace korvane::service::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using platform::UniqueServiceHandle;
-
-constexpr u_short kEndpointPort = 49190;
 
 std::wstring commandLineOf(const std::filesystem::path& program,
                            const std::vector<std::wstring>& arguments) {
@@ -104,20 +102,12 @@ platform::UniqueSocket loopbackSocket() {
 sockaddr_in endpointAddress() {
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = ::htons(kEndpointPort);
+    address.sin_port = ::htons(kIpcPort);
     address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
     return address;
 }
 
 }  // namespace
-
-std::filesystem::path windowsPathOfBuildFile(const char* unixPath) {
-    std::wstring path = L"Z:";
-    for (const char* c = unixPath; *c; ++c) {
-        path += *c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(*c));
-    }
-    return path;
-}
 
 std::filesystem::path systemTool(const wchar_t* fileName) {
     wchar_t folder[MAX_PATH];
@@ -258,31 +248,12 @@ void removeServiceIfPresent() {
     }
 }
 
-std::optional<std::string> askEndpoint(const std::string& request,
-                                       std::chrono::milliseconds limit) {
-    const platform::UniqueSocket socket = loopbackSocket();
-    const sockaddr_in address = endpointAddress();
-    if (!socket || ::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address),
-                             sizeof(address)) != 0) {
+std::optional<std::string> askEndpoint(const std::string& request) {
+    LoopbackClient client(kIpcPort);
+    if (!client.connected() || !client.send(request)) {
         return std::nullopt;
     }
-    const DWORD timeoutMs = static_cast<DWORD>(limit.count());
-    ::setsockopt(socket.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs),
-                 sizeof(timeoutMs));
-    ::send(socket.get(), request.data(), static_cast<int>(request.size()), 0);
-    std::string answer;
-    char buffer[4096];
-    for (;;) {
-        const int received = ::recv(socket.get(), buffer, sizeof(buffer), 0);
-        if (received <= 0) {
-            break;
-        }
-        answer.append(buffer, static_cast<std::size_t>(received));
-    }
-    const linger abortive{1, 0};
-    ::setsockopt(socket.get(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abortive),
-                 sizeof(abortive));
-    return answer;
+    return client.readAll();
 }
 
 bool isEndpointAnswer(const std::string& answer) {
@@ -318,29 +289,6 @@ bool waitForEndpointGone(std::chrono::milliseconds limit) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-}
-
-platform::UniqueSocket occupyEndpointPort() {
-    platform::UniqueSocket listener = loopbackSocket();
-    const sockaddr_in address = endpointAddress();
-    if (::bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(listener.get(), 4) != 0) {
-        return {};
-    }
-    return listener;
-}
-
-LoopbackServer::LoopbackServer() : listener_(loopbackSocket()) {
-    sockaddr_in address = endpointAddress();
-    address.sin_port = 0;
-    int length = sizeof(address);
-    if (::bind(listener_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) !=
-            0 ||
-        ::listen(listener_.get(), 16) != 0 ||
-        ::getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        return;
-    }
-    port_ = ::ntohs(address.sin_port);
 }
 
 void ChildRecord::sample() {

@@ -15,9 +15,6 @@
 
 namespace korvane::service::testing {
 
-// A path handed over by the build (a Unix path) as Wine sees it.
-std::filesystem::path windowsPathOfBuildFile(const char* unixPath);
-
 std::filesystem::path systemTool(const wchar_t* fileName);
 
 bool runningUnderWine();
@@ -73,11 +70,9 @@ void removeServiceIfPresent();
 
 inline constexpr char kHealthRequest[] = "GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
 
-// Sends `request` to 127.0.0.1:49190; the whole answer (waiting for it at
-// most `limit`), or nothing when no connection could be made. Closes
-// abortively so that no TIME_WAIT keeps the port from being bound again.
-std::optional<std::string> askEndpoint(const std::string& request = kHealthRequest,
-                                       std::chrono::milliseconds limit = std::chrono::seconds(15));
+// Sends `request` to 127.0.0.1:49190 and reads the whole answer, or nothing
+// when no connection could be made.
+std::optional<std::string> askEndpoint(const std::string& request = kHealthRequest);
 
 // An answer of the endpoint (to any request): a status line of 200 or 500.
 bool isEndpointAnswer(const std::string& answer);
@@ -87,21 +82,6 @@ std::optional<std::string> waitForEndpoint(std::chrono::milliseconds limit);
 
 // Waits until nothing accepts connections on 127.0.0.1:49190 any more.
 bool waitForEndpointGone(std::chrono::milliseconds limit);
-
-// A listener that keeps 127.0.0.1:49190 taken while it lives.
-platform::UniqueSocket occupyEndpointPort();
-
-// A listener on a free loopback port, standing in for the user's server:
-// connections are accepted by the system and never served.
-class LoopbackServer {
-  public:
-    LoopbackServer();
-    unsigned short port() const { return port_; }
-
-  private:
-    platform::UniqueSocket listener_;
-    unsigned short port_ = 0;
-};
 
 // Every child process of one parent that sample() has seen, held open so
 // that its end can be awaited even after it has left the process list.

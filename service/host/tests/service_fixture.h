@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/process/tests/child_wait.h"
 #include "service/host/tests/host_test_support.h"
 
 namespace korvane::service::testing {
@@ -25,7 +26,7 @@ class ServiceHostTest : public ::testing::Test {
         stage_ = std::filesystem::path(temp) /
                  (L"korvane host test " + std::to_wstring(::GetCurrentProcessId()));
         std::filesystem::create_directories(stage_);
-        const std::filesystem::path built = windowsPathOfBuildFile(KORVANE_SERVICE_EXE);
+        const std::filesystem::path built = test::hostPath(KORVANE_SERVICE_EXE);
         std::filesystem::copy_file(built, stage_ / L"korvane_service.exe",
                                    std::filesystem::copy_options::overwrite_existing);
         std::filesystem::copy_file(built, stage_ / L"korvane setup copy.exe",
@@ -33,12 +34,11 @@ class ServiceHostTest : public ::testing::Test {
         // The runtime finds its programs in the runtime folder beside the
         // service; the stand-ins take their default behaviour there, since the
         // service does not inherit this process's environment.
-        const std::filesystem::path standins = windowsPathOfBuildFile(KORVANE_STANDIN_DIR);
-        for (const wchar_t* name : {L"naive", L"sing-box"}) {
-            const std::filesystem::path folder = stage_ / L"runtime" / name;
+        for (const char* name : {"naive", "sing-box"}) {
+            const std::filesystem::path program = test::standIn(name);
+            const std::filesystem::path folder = stage_ / L"runtime" / program.stem();
             std::filesystem::create_directories(folder);
-            std::filesystem::copy_file(standins / (std::wstring(name) + L".exe"),
-                                       folder / (std::wstring(name) + L".exe"),
+            std::filesystem::copy_file(program, folder / program.filename(),
                                        std::filesystem::copy_options::overwrite_existing);
         }
         removeServiceIfPresent();

@@ -18,6 +18,7 @@
 #include "service/host/tests/host_test_support.h"
 #include "service/host/tests/service_fixture.h"
 #include "service/ipc/ipc_server.h"
+#include "service/ipc/tests/loopback_client.h"
 
 namespace korvane::service::testing {
 namespace {
@@ -151,7 +152,7 @@ TEST_F(ServiceHostTest, Uninstall_OfAStoppedServiceStillDeletesIt) {
 }
 
 TEST_F(ServiceHostTest, PortTakenBeforeStart_ReportsStoppedWithAServiceSpecificFailure) {
-    const platform::UniqueSocket taken = occupyEndpointPort();
+    const platform::UniqueSocket taken = occupyLoopbackPort(kIpcPort);
     ASSERT_TRUE(taken);
 
     const ProgramOutcome install = runProgram(installer(), {L"install"}, stage_);
@@ -205,7 +206,7 @@ TEST_F(ServiceHostTest, ConsoleMode_ServesTheEndpointForNoOrAnyUnknownWord) {
 }
 
 TEST_F(ServiceHostTest, ConsoleMode_EndpointFailureIsTheOneErrorLineAndExitCodeOne) {
-    const platform::UniqueSocket taken = occupyEndpointPort();
+    const platform::UniqueSocket taken = occupyLoopbackPort(kIpcPort);
     ASSERT_TRUE(taken);
 
     const ProgramOutcome console = runService({}, 20s);

@@ -14,6 +14,7 @@
 #include "service/host/service_names.h"
 #include "service/host/tests/host_test_support.h"
 #include "service/host/tests/service_fixture.h"
+#include "service/ipc/tests/loopback_client.h"
 
 namespace korvane::service::testing {
 namespace {
@@ -43,12 +44,13 @@ void expectAllEndedByTheRuntime(const ChildRecord& children) {
 }
 
 TEST_F(ServiceHostTest, ScStop_EndsTheRuntimesChildren) {
-    const LoopbackServer server;
-    ASSERT_NE(server.port(), 0);
+    const std::uint16_t serverPort = freeLoopbackPort();
+    const platform::UniqueSocket server = occupyLoopbackPort(serverPort);
+    ASSERT_TRUE(server);
     installAndWaitUntilServing();
     ChildRecord children(queryService()->dwProcessId);
 
-    const auto started = askEndpoint(startRequest(server.port()), 30s);
+    const auto started = askEndpoint(startRequest(serverPort));
     ASSERT_TRUE(started);
     ASSERT_TRUE(started->starts_with("HTTP/1.1 200 OK\r\n")) << *started;
     children.sample();
@@ -64,15 +66,16 @@ TEST_F(ServiceHostTest, ScStop_EndsTheRuntimesChildren) {
 }
 
 TEST_F(ServiceHostTest, ScStop_WhileAStartIsServed_AnswersTheStartAndLeavesNoChildren) {
-    const LoopbackServer server;
-    ASSERT_NE(server.port(), 0);
+    const std::uint16_t serverPort = freeLoopbackPort();
+    const platform::UniqueSocket server = occupyLoopbackPort(serverPort);
+    ASSERT_TRUE(server);
     installAndWaitUntilServing();
     ChildRecord children(queryService()->dwProcessId);
 
     std::optional<std::string> startAnswer;
     std::atomic<bool> answered = false;
     std::thread client([&] {
-        startAnswer = askEndpoint(startRequest(server.port()), 30s);
+        startAnswer = askEndpoint(startRequest(serverPort));
         answered = true;
     });
     // Stop as soon as the start has launched its first program.
