@@ -14,7 +14,7 @@ done
 export WINEDEBUG=-all WINEPREFIX="$PWD/.wine-test"
 # Keep the test prefix's wineserver up between test executables (it leaves by
 # itself a minute after the last one).
-wineserver -p60
+wineserver -p60 || true  # already running is fine
 
 status=0
 ctest --preset native -j "$jobs" || status=1
