@@ -41,9 +41,9 @@ bool setRecoveryActions(SC_HANDLE service) {
         return false;
     }
     // Also count STOPPED with an error exit code as a failure, so that a
-    // service whose endpoint broke comes back. Service managers without this
-    // setting (Wine's) still apply the actions when the process dies, so its
-    // refusal is not worth failing the installation for.
+    // service whose endpoint broke comes back. A service manager that does not
+    // know this setting (Wine's) refuses it; the actions still cover a service
+    // process that dies, so the refusal is not worth failing the installation.
     SERVICE_FAILURE_ACTIONS_FLAG onErrorExit{};
     onErrorExit.fFailureActionsOnNonCrashFailures = TRUE;
     ::ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &onErrorExit);
