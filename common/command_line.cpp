@@ -3,14 +3,18 @@
 namespace korvane {
 namespace {
 
-void appendArgument(std::wstring& line, std::wstring_view argument) {
-    const bool quoted =
-        argument.empty() || argument.find_first_of(L" \t") != std::wstring_view::npos;
+bool needsQuotes(std::wstring_view argument, Quoting quoting) {
+    const wchar_t* special = quoting == Quoting::WhenBlank ? L" \t" : L" \t\n\v\"";
+    return argument.empty() || argument.find_first_of(special) != std::wstring_view::npos;
+}
+
+}  // namespace
+
+void appendCommandLineArgument(std::wstring& line, std::wstring_view argument, Quoting quoting) {
+    const bool quoted = needsQuotes(argument, quoting);
     if (quoted) {
         line += L'"';
     }
-    // Backslashes are literal unless they precede a double quote; before one
-    // (an escaped quote, or the closing quote) each must be doubled.
     std::size_t backslashes = 0;
     for (const wchar_t c : argument) {
         if (c == L'\\') {
@@ -31,8 +35,6 @@ void appendArgument(std::wstring& line, std::wstring_view argument) {
     }
 }
 
-}  // namespace
-
 std::wstring buildCommandLine(std::wstring_view program,
                               const std::vector<std::wstring>& arguments) {
     std::wstring line = L"\"";
@@ -40,7 +42,7 @@ std::wstring buildCommandLine(std::wstring_view program,
     line += L'"';
     for (const std::wstring& argument : arguments) {
         line += L' ';
-        appendArgument(line, argument);
+        appendCommandLineArgument(line, argument);
     }
     return line;
 }

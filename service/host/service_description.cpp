@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <string>
 
+#include "common/command_line.h"
 #include "platform/handles.h"
 #include "platform/os_error.h"
-#include "service/host/command_line_quoting.h"
 #include "service/host/exit_code_text.h"
 #include "service/host/service_names.h"
 
@@ -48,12 +48,8 @@ Status setServiceDescription() {
     if (!tool) {
         return fail(tool.error());
     }
-    std::wstring commandLine;
-    appendQuotedArgument(commandLine, tool->native());
-    commandLine += L" description ";
-    appendQuotedArgument(commandLine, kServiceName);
-    commandLine += L' ';
-    appendQuotedArgument(commandLine, kServiceDescription);
+    std::wstring commandLine =
+        buildCommandLine(tool->native(), {L"description", kServiceName, kServiceDescription});
 
     const platform::UniqueFile input = inheritableCopy(STD_INPUT_HANDLE);
     const platform::UniqueFile output = inheritableCopy(STD_OUTPUT_HANDLE);

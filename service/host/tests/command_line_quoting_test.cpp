@@ -33,14 +33,5 @@ TEST(RegisteredCommandLine, DoublesTrailingBackslashesInsideQuotes) {
     EXPECT_EQ(registeredCommandLine(LR"(C:\My Dir\\x)"), LR"("C:\My Dir\\x" run)");
 }
 
-TEST(AppendQuotedArgument, QuotesEmptyAndSpacedArguments) {
-    std::wstring line = L"sc.exe ";
-    appendQuotedArgument(line, L"");
-    EXPECT_EQ(line, L"sc.exe \"\"");
-    line.clear();
-    appendQuotedArgument(line, L"Runs Korvane VPN runtime with system privileges.");
-    EXPECT_EQ(line, L"\"Runs Korvane VPN runtime with system privileges.\"");
-}
-
 }  // namespace
 }  // namespace korvane::service

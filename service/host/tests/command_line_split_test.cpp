@@ -1,26 +1,20 @@
 // The quoting, checked against the splitter that Windows programs use.
 
-#include <windows.h>
-
-#include <shellapi.h>
-
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "common/command_line.h"
+#include "runtime/process/tests/child_wait.h"
 #include "service/host/command_line_quoting.h"
 
 namespace korvane::service {
 namespace {
 
-// CommandLineToArgvW's arguments; its array is freed with LocalFree.
+// CommandLineToArgvW's arguments.
 std::vector<std::wstring> split(const std::wstring& commandLine) {
-    int count = 0;
-    wchar_t** argv = ::CommandLineToArgvW(commandLine.c_str(), &count);
-    std::unique_ptr<wchar_t*, decltype(&::LocalFree)> owner(argv, &::LocalFree);
-    return argv ? std::vector<std::wstring>(argv, argv + count) : std::vector<std::wstring>{};
+    return test::parseCommandLine(commandLine);
 }
 
 // The program's own path is split by simpler rules (up to the next quote, no
@@ -37,7 +31,7 @@ TEST(RegisteredCommandLine, SplitsBackIntoThePathAndRun) {
     }
 }
 
-TEST(AppendQuotedArgument, EveryArgumentSplitsBackUnchanged) {
+TEST(BuildCommandLine, EveryArgumentSplitsBackUnchanged) {
     const std::vector<std::wstring> arguments = {
         L"C:\\Windows\\system32\\sc.exe",
         L"description",
@@ -46,12 +40,7 @@ TEST(AppendQuotedArgument, EveryArgumentSplitsBackUnchanged) {
         L"",
         L"a\\\\\"b c\\",
         L"\\\\"};
-    std::wstring line = L"program.exe";
-    for (const std::wstring& argument : arguments) {
-        line += L' ';
-        appendQuotedArgument(line, argument);
-    }
-    std::vector<std::wstring> parsed = split(line);
+    std::vector<std::wstring> parsed = split(buildCommandLine(L"program.exe", arguments));
     ASSERT_FALSE(parsed.empty());
     parsed.erase(parsed.begin());
     EXPECT_EQ(parsed, arguments);

@@ -8,8 +8,8 @@
 #include <iterator>
 #include <thread>
 
+#include "common/command_line.h"
 #include "platform/winsock.h"
-#include "service/host/command_line_quoting.h"
 #include "service/host/service_names.h"
 #include "service/ipc/ipc_server.h"
 #include "service/ipc/tests/loopback_client.h"
@@ -22,13 +22,7 @@ using platform::UniqueServiceHandle;
 
 std::wstring commandLineOf(const std::filesystem::path& program,
                            const std::vector<std::wstring>& arguments) {
-    std::wstring line;
-    appendQuotedArgument(line, program.native());
-    for (const std::wstring& argument : arguments) {
-        line += L' ';
-        appendQuotedArgument(line, argument);
-    }
-    return line;
+    return buildCommandLine(program.native(), arguments);
 }
 
 platform::UniqueFile inheritableFile(const std::filesystem::path& file, DWORD access,
