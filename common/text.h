@@ -37,4 +37,7 @@ std::vector<std::string_view> splitUnicodeWhitespace(std::string_view text);
 std::string asciiLower(std::string_view text);
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// The value of an ASCII hexadecimal digit (either case), or -1 for any other byte.
+int hexDigitValue(char c);
+
 }  // namespace korvane

@@ -42,5 +42,15 @@ TEST(AsciiCase, FoldsOnlyAsciiLetters) {
     EXPECT_EQ(asciiLower("AbC-\xC3\x89"), "abc-\xC3\x89");
 }
 
+TEST(HexDigitValue, ReadsBothCasesAndRefusesTheNeighbouringBytes) {
+    EXPECT_EQ(hexDigitValue('0'), 0);
+    EXPECT_EQ(hexDigitValue('9'), 9);
+    EXPECT_EQ(hexDigitValue('a'), 10);
+    EXPECT_EQ(hexDigitValue('F'), 15);
+    for (const char c : {'/', ':', '@', 'G', '`', 'g', ' ', '\0', '\xC3'}) {
+        EXPECT_EQ(hexDigitValue(c), -1) << static_cast<int>(c);
+    }
+}
+
 }  // namespace
 }  // namespace korvane

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/text.h"
+
 namespace korvane::runtime {
 namespace {
 
@@ -20,19 +22,6 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-int hexValue(char c) {
-    if (isDigit(c)) {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 std::optional<std::array<std::uint8_t, 4>> parseIpv4(std::string_view text) {
@@ -86,7 +75,7 @@ std::optional<std::vector<std::uint16_t>> parseGroups(std::string_view text, boo
         }
         unsigned value = 0;
         for (char c : part) {
-            const int digit = hexValue(c);
+            const int digit = hexDigitValue(c);
             if (digit < 0) {
                 return std::nullopt;
             }
