@@ -19,19 +19,6 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Whether a number text that is too large or too small for a double is too
 // large: its leading significant digit stands at a power of ten >= 0 after the
 // exponent is applied. Only asked once the conversion reported "out of range".
@@ -197,7 +184,7 @@ Result<std::uint16_t> JsonReader::readHexQuad() {
     }
     std::uint16_t value = 0;
     for (int i = 0; i < 4; ++i) {
-        const int digit = hexValue(text_[index_++]);
+        const int digit = hexDigitValue(text_[index_++]);
         if (digit < 0) {
             return fail(errorHere("invalid escape"));
         }
@@ -453,6 +440,45 @@ Status JsonReader::finishObject() {
     return fail(errorAtPeek(*next == ',' ? "trailing comma" : "trailing characters"));
 }
 
+// The loop under both containers: `next(first)` tells whether another item
+// follows and `finish` consumes the closing bracket or brace.
+Status JsonReader::readContainer(Result<bool> (JsonReader::*next)(bool),
+                                 Status (JsonReader::*finish)(),
+                                 const std::function<Status()>& item) {
+    if (auto nested = enterNested(); !nested) {
+        return nested;
+    }
+    consume();
+    for (bool first = true;; first = false) {
+        const auto more = (this->*next)(first);
+        if (!more) {
+            return std::unexpected(more.error());
+        }
+        if (!*more) {
+            break;
+        }
+        if (auto read = item(); !read) {
+            return read;
+        }
+    }
+    leaveNested();
+    return (this->*finish)();
+}
+
+Status JsonReader::forEachElement(const std::function<Status()>& element) {
+    return readContainer(&JsonReader::nextElement, &JsonReader::finishArray, element);
+}
+
+Status JsonReader::forEachMember(const std::function<Status(std::string key)>& member) {
+    return readContainer(&JsonReader::nextKey, &JsonReader::finishObject, [&]() -> Status {
+        auto key = readStringBody();
+        if (!key) {
+            return std::unexpected(std::move(key.error()));
+        }
+        return member(std::move(*key));
+    });
+}
+
 Status JsonReader::readValue(nlohmann::json* out) {
     const auto next = peekSignificant();
     if (!next) {
@@ -524,21 +550,10 @@ Status JsonReader::readValue(nlohmann::json* out) {
 }
 
 Status JsonReader::readArrayValue(nlohmann::json* out) {
-    if (auto nested = enterNested(); !nested) {
-        return nested;
-    }
-    consume();
     if (out) {
         *out = nlohmann::json::array();
     }
-    for (bool first = true;; first = false) {
-        const auto more = nextElement(first);
-        if (!more) {
-            return std::unexpected(more.error());
-        }
-        if (!*more) {
-            break;
-        }
+    return forEachElement([&]() -> Status {
         nlohmann::json element;
         if (auto read = readValue(out ? &element : nullptr); !read) {
             return read;
@@ -546,31 +561,15 @@ Status JsonReader::readArrayValue(nlohmann::json* out) {
         if (out) {
             out->push_back(std::move(element));
         }
-    }
-    leaveNested();
-    return finishArray();
+        return {};
+    });
 }
 
 Status JsonReader::readObjectValue(nlohmann::json* out) {
-    if (auto nested = enterNested(); !nested) {
-        return nested;
-    }
-    consume();
     if (out) {
         *out = nlohmann::json::object();
     }
-    for (bool first = true;; first = false) {
-        const auto more = nextKey(first);
-        if (!more) {
-            return std::unexpected(more.error());
-        }
-        if (!*more) {
-            break;
-        }
-        auto key = readStringBody();
-        if (!key) {
-            return std::unexpected(std::move(key.error()));
-        }
+    return forEachMember([&](std::string key) -> Status {
         if (auto colon = readColon(); !colon) {
             return colon;
         }
@@ -579,11 +578,10 @@ Status JsonReader::readObjectValue(nlohmann::json* out) {
             return read;
         }
         if (out) {
-            (*out)[*key] = std::move(member);  // a repeated key keeps its last value
+            (*out)[key] = std::move(member);  // a repeated key keeps its last value
         }
-    }
-    leaveNested();
-    return finishObject();
+        return {};
+    });
 }
 
 std::string JsonReader::invalidType(std::string_view wanted) {

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -83,6 +84,15 @@ class JsonReader {
     Status readColon();
     Status finishObject();
 
+    // Whole containers, with their opening bracket or brace in front of the
+    // cursor (peeked, not consumed): the nesting is kept and the closing one is
+    // consumed. forEachElement() calls `element` in front of each element.
+    // forEachMember() calls `member` with each key just read, the cursor still
+    // in front of the colon so that a key can be refused before anything else;
+    // `member` reads the colon (readColon()) and the value.
+    Status forEachElement(const std::function<Status()>& element);
+    Status forEachMember(const std::function<Status(std::string key)>& member);
+
     // Any value, as a tree when `out` is given, else only checked and skipped.
     Status readValue(nlohmann::json* out);
 
@@ -104,6 +114,8 @@ class JsonReader {
     Status readFraction();
     Status readExponent();
     Result<JsonNumber> floatNumber(std::size_t start) const;
+    Status readContainer(Result<bool> (JsonReader::*next)(bool), Status (JsonReader::*finish)(),
+                         const std::function<Status()>& item);
     Status readArrayValue(nlohmann::json* out);
     Status readObjectValue(nlohmann::json* out);
 

@@ -12,49 +12,28 @@ constexpr std::string_view eofInValue = "EOF while parsing a value";
 
 Status readRecordObject(JsonReader& reader, std::span<const FieldInfo> fields,
                         const std::function<Status(std::size_t)>& readFieldValue) {
-    if (auto nested = reader.enterNested(); !nested) {
-        return nested;
-    }
-    reader.consume();
     std::vector<bool> seen(fields.size(), false);
-    for (bool first = true;; first = false) {
-        const auto more = reader.nextKey(first);
-        if (!more) {
-            return std::unexpected(more.error());
-        }
-        if (!*more) {
-            break;
-        }
-        const auto key = reader.readStringBody();
-        if (!key) {
-            return std::unexpected(key.error());
-        }
+    const auto members = reader.forEachMember([&](std::string key) -> Status {
         const auto declared = std::find_if(fields.begin(), fields.end(),
-                                           [&](const FieldInfo& f) { return f.name == *key; });
+                                           [&](const FieldInfo& f) { return f.name == key; });
         const auto index = static_cast<std::size_t>(declared - fields.begin());
         if (declared != fields.end() && seen[index]) {
             // The reader has looked for what follows the key, white space
             // included, when it refuses the key.
             reader.peekSignificant();
-            return fail(reader.errorHere("duplicate field `" + *key + "`"));
+            return fail(reader.errorHere("duplicate field `" + key + "`"));
         }
         if (auto colon = reader.readColon(); !colon) {
             return colon;
         }
         if (declared == fields.end()) {
-            if (auto skipped = reader.readValue(nullptr); !skipped) {
-                return skipped;
-            }
-            continue;
+            return reader.readValue(nullptr);
         }
         seen[index] = true;
-        if (auto read = readFieldValue(index); !read) {
-            return read;
-        }
-    }
-    reader.leaveNested();
-    if (auto finished = reader.finishObject(); !finished) {
-        return finished;
+        return readFieldValue(index);
+    });
+    if (!members) {
+        return members;
     }
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (fields[i].presence == Presence::required && !seen[i]) {
@@ -199,22 +178,7 @@ Status readValueInto(JsonReader& reader, std::map<std::string, std::vector<std::
     if (*next != '{') {
         return fail(reader.invalidType("a map"));
     }
-    if (auto nested = reader.enterNested(); !nested) {
-        return nested;
-    }
-    reader.consume();
-    for (bool first = true;; first = false) {
-        const auto more = reader.nextKey(first);
-        if (!more) {
-            return std::unexpected(more.error());
-        }
-        if (!*more) {
-            break;
-        }
-        auto key = reader.readStringBody();
-        if (!key) {
-            return std::unexpected(std::move(key.error()));
-        }
+    return reader.forEachMember([&](std::string key) -> Status {
         if (auto colon = reader.readColon(); !colon) {
             return colon;
         }
@@ -222,11 +186,10 @@ Status readValueInto(JsonReader& reader, std::map<std::string, std::vector<std::
         if (auto read = readValueInto(reader, list); !read) {
             return read;
         }
-        value.insert_or_assign(std::move(*key),
-                               std::move(list));  // a repeated name keeps its last list
-    }
-    reader.leaveNested();
-    return reader.finishObject();
+        // A repeated name keeps its last list.
+        value.insert_or_assign(std::move(key), std::move(list));
+        return {};
+    });
 }
 
 }  // namespace korvane::runtime

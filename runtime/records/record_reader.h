@@ -93,24 +93,7 @@ Status readValueInto(JsonReader& reader, std::vector<T>& value) {
     if (*next != '[') {
         return fail(reader.invalidType("a sequence"));
     }
-    if (auto nested = reader.enterNested(); !nested) {
-        return nested;
-    }
-    reader.consume();
-    for (bool first = true;; first = false) {
-        const auto more = reader.nextElement(first);
-        if (!more) {
-            return std::unexpected(more.error());
-        }
-        if (!*more) {
-            break;
-        }
-        if (auto read = readValueInto(reader, value.emplace_back()); !read) {
-            return read;
-        }
-    }
-    reader.leaveNested();
-    return reader.finishArray();
+    return reader.forEachElement([&] { return readValueInto(reader, value.emplace_back()); });
 }
 
 template <ShapedRecord Record>
