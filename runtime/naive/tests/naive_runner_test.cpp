@@ -11,8 +11,12 @@
 #include "runtime/process/launch.h"
 #include "runtime/process/process_slot.h"
 #include "runtime/process/runtime_paths.h"
-#include "runtime/process/tests/child_wait.h"
-#include "runtime/process/tests/temp_tree.h"
+#include "tests/support/build_paths.h"
+#include "tests/support/file_content.h"
+#include "tests/support/processes.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/stand_in_record.h"
+#include "tests/support/temp_tree.h"
 
 namespace korvane::runtime {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "runtime/naive/naive_runner.h"
 #include "runtime/process/runtime_paths.h"
-#include "runtime/process/tests/temp_tree.h"
+#include "tests/support/temp_tree.h"
 
 namespace korvane::runtime {
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/os_error.h"
-#include "runtime/process/tests/child_wait.h"
-#include "runtime/process/tests/temp_tree.h"
+#include "tests/support/file_content.h"
+#include "tests/support/temp_tree.h"
 
 namespace korvane::runtime {
 namespace {

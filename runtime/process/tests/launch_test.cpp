@@ -7,11 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/wide.h"
 #include "common/command_line.h"
+#include "platform/wide.h"
 #include "runtime/process/runtime_paths.h"
-#include "runtime/process/tests/child_wait.h"
-#include "runtime/process/tests/temp_tree.h"
+#include "tests/support/build_paths.h"
+#include "tests/support/file_content.h"
+#include "tests/support/processes.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/stand_in_record.h"
+#include "tests/support/temp_tree.h"
 
 namespace korvane::runtime {
 namespace {

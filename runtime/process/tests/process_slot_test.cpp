@@ -8,8 +8,10 @@
 
 #include "runtime/process/launch.h"
 #include "runtime/process/runtime_paths.h"
-#include "runtime/process/tests/child_wait.h"
-#include "runtime/process/tests/temp_tree.h"
+#include "tests/support/build_paths.h"
+#include "tests/support/processes.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/temp_tree.h"
 
 namespace korvane::runtime {
 namespace {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <vector>
 
-#include "runtime/process/tests/temp_tree.h"
+#include "tests/support/temp_tree.h"
 
 namespace korvane::runtime {
 namespace {

@@ -12,8 +12,10 @@
 #include "runtime/profiles/derive_application_lists.h"
 #include "runtime/profiles/executable_scan.h"
 #include "runtime/profiles/name_rules.h"
-#include "runtime/profiles/tests/folder_tree.h"
 #include "runtime/profiles/windows_path.h"
+#include "tests/support/build_paths.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/temp_tree.h"
 
 namespace korvane::runtime {
 namespace {
@@ -45,7 +47,7 @@ class ApplicationLists : public ::testing::Test {
         return deriveApplicationLists(apps, profiles_);
     }
 
-    testing::FolderTree tree_;
+    test::TempTree tree_;
     const std::vector<ApplicationRoutingProfile> profiles_ = loadBuiltInProfiles();
 };
 
@@ -99,15 +101,11 @@ TEST_F(ApplicationLists, BlankPathGivesOnlyTheDisplayNames) {
 
 TEST_F(ApplicationLists, EnvironmentReferencesExpandWithTheirExactName) {
     const std::wstring exe = tree_.file(L"Local\\Telegram Desktop\\Telegram.exe");
-    wchar_t saved[MAX_PATH];
-    const DWORD savedLength = ::GetEnvironmentVariableW(L"LOCALAPPDATA", saved, MAX_PATH);
-    ASSERT_TRUE(::SetEnvironmentVariableW(L"LOCALAPPDATA", tree_.path(L"Local").c_str()));
-
-    const auto lists = derive({{"Telegram", "%LOCALAPPDATA%\\Telegram Desktop\\Telegram.exe", ""},
-                               {"Lower", "%localappdata%\\tool.exe", ""}});
-
-    ::SetEnvironmentVariableW(L"LOCALAPPDATA",
-                              savedLength > 0 && savedLength < MAX_PATH ? saved : nullptr);
+    const auto lists = [&] {
+        const test::ScopedEnvironment local(L"LOCALAPPDATA", tree_.path(L"Local"));
+        return derive({{"Telegram", "%LOCALAPPDATA%\\Telegram Desktop\\Telegram.exe", ""},
+                       {"Lower", "%localappdata%\\tool.exe", ""}});
+    }();
     const std::wstring unexpanded = tree_.path(L"svc\\%localappdata%\\tool.exe");
     EXPECT_EQ(lists.processPaths, (Strings{text(exe), text(unexpanded)}));
     EXPECT_TRUE(lists.processNames.contains("Telegram.exe"));
@@ -121,7 +119,7 @@ TEST_F(ApplicationLists, RelativePathsJoinTheServiceFolderOrItsDrive) {
 
     const auto lists = derive({{"", "tools\\a.exe", ""}, {"", "\\elsewhere\\c.exe", ""}});
 
-    const std::wstring drive = tree_.root().substr(0, 2);
+    const std::wstring drive = tree_.root().native().substr(0, 2);
     EXPECT_EQ(lists.processPaths, (Strings{text(tool), text(drive + L"\\elsewhere\\c.exe")}));
     EXPECT_FALSE(lists.processPaths.contains(text(sibling)));  // no profile matches
     EXPECT_EQ(lists.processNames, (Strings{"a.exe", "a", "c.exe", "c"}));
@@ -187,7 +185,7 @@ TEST_F(ApplicationLists, PathsOffLocalVolumesAreNeverOpened) {
 }
 
 TEST(ExecutableScan, CandidateMustBeARegularFile) {
-    testing::FolderTree tree;
+    test::TempTree tree;
     EXPECT_TRUE(isCandidateExecutable(tree.file(L"tool.exe")));
     EXPECT_FALSE(isCandidateExecutable(tree.folder(L"folder.exe")));
     EXPECT_FALSE(isCandidateExecutable(tree.path(L"missing.exe")));
@@ -196,7 +194,7 @@ TEST(ExecutableScan, CandidateMustBeARegularFile) {
 }
 
 TEST(ExecutableScan, ReachesFilesBeyondTheOrdinaryPathLength) {
-    testing::FolderTree tree;
+    test::TempTree tree;
     std::wstring relative;
     for (int level = 0; level < 6; ++level) {
         relative += std::wstring(60, static_cast<wchar_t>(L'a' + level)) + L"\\";
@@ -204,7 +202,7 @@ TEST(ExecutableScan, ReachesFilesBeyondTheOrdinaryPathLength) {
     // The test itself needs the \\?\ form to create what lies so deep.
     const std::wstring deep = tree.path(relative + L"deep.exe");
     ASSERT_GT(deep.size(), static_cast<std::size_t>(MAX_PATH));
-    std::filesystem::create_directories(L"\\\\?\\" + tree.path(relative));
+    std::filesystem::create_directories(L"\\\\?\\" + tree.path(relative).native());
     ASSERT_TRUE(platform::UniqueFile(::CreateFileW((L"\\\\?\\" + deep).c_str(), GENERIC_WRITE, 0,
                                                    nullptr, CREATE_NEW, 0, nullptr)));
 
@@ -218,12 +216,8 @@ TEST(ExecutableScan, ReachesFilesBeyondTheOrdinaryPathLength) {
 // app\resources, and the link app\resources\app\shared to shared, which holds
 // other.exe.
 TEST(ExecutableScan, FollowsLinksAndEntersEachFolderOnce) {
-    std::wstring loop = platform::widen(KORVANE_LINK_LOOP_DIR);
-    if (loop.starts_with(L"/")) {
-        loop = L"Z:" + loop;  // Wine's drive for the host's root
-    }
-    std::replace(loop.begin(), loop.end(), L'/', L'\\');
-    const std::wstring resources = loop + L"\\app\\resources";
+    const std::wstring resources =
+        test::hostPath(KORVANE_LINK_LOOP_DIR).native() + L"\\app\\resources";
     if (!hasMetadata(resources + L"\\app\\sub\\back") ||
         !hasMetadata(resources + L"\\app\\shared")) {
         GTEST_SKIP() << "the build could not make the links";

@@ -4,31 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "runtime/process/runtime_paths.h"
-#include "runtime/profiles/tests/folder_tree.h"
 #include "runtime/profiles/windows_path.h"
 #include "runtime/singbox/tun_interface.h"
+#include "tests/support/file_content.h"
+#include "tests/support/temp_tree.h"
 
 namespace korvane::runtime {
 namespace {
 
 using json = nlohmann::json;
 using Texts = std::vector<std::string>;
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void writeFile(const std::wstring& path, std::string_view content) {
-    std::ofstream(std::filesystem::path(path), std::ios::binary) << content;
-}
 
 StoredAppSettings settingsFor(std::string mode, std::vector<StoredApplication> apps = {},
                               std::vector<std::string> sites = {}) {
@@ -57,7 +45,7 @@ class SingBoxConfig : public ::testing::Test {
         EXPECT_EQ(result->configPath, tree_.path(L"svc\\data\\sing-box\\tun.json"));
         EXPECT_EQ(result->interfaceName, interfaceNameFor(pid));
         EXPECT_EQ(result->address, interfaceAddressFor(pid));
-        text_ = readFile(result->configPath);
+        text_ = test::readFile(result->configPath).value_or("");
         return json::parse(text_);
     }
 
@@ -73,7 +61,7 @@ class SingBoxConfig : public ::testing::Test {
         return document.at("inbounds").at(0).at("route_exclude_address");
     }
 
-    testing::FolderTree tree_;
+    test::TempTree tree_;
     std::string text_;
 };
 
@@ -126,7 +114,7 @@ TEST_F(SingBoxConfig, SitesAreWidenedByPresetsUnlessThePresetsFileIsMalformed) {
         settingsFor("split", {}, {"https://example.com/", "Capital.com", " ", "EXAMPLE.com"});
     const std::string sitesTcp = R"("network":"tcp","outbound":"proxy"})";
 
-    writeFile(tree_.path(L"svc\\data\\domain-presets.json"), presets);
+    test::writeFile(tree_.path(L"svc\\data\\domain-presets.json"), presets);
     Texts withPresets = rules(build(settings, "localhost"));
     ASSERT_EQ(withPresets.size(), 7u);
     EXPECT_EQ(withPresets[1], R"({"action":"sniff","timeout":"1s"})");
@@ -137,12 +125,13 @@ TEST_F(SingBoxConfig, SitesAreWidenedByPresetsUnlessThePresetsFileIsMalformed) {
         R"({"domain_suffix":["capital.com","cdn.example.net","example.com"],"network":"udp","outbound":"block"})");
 
     // A byte-order mark makes the file unreadable as presets; the sites stay.
-    writeFile(tree_.path(L"svc\\data\\domain-presets.json"), "\xEF\xBB\xBF" + presets);
+    test::writeFile(tree_.path(L"svc\\data\\domain-presets.json"), "\xEF\xBB\xBF" + presets);
     Texts withBom = rules(build(settings, "localhost"));
     ASSERT_EQ(withBom.size(), 7u);
     EXPECT_EQ(withBom[5], R"({"domain_suffix":["capital.com","example.com"],)" + sitesTcp);
 
-    writeFile(tree_.path(L"svc\\data\\domain-presets.json"), "{\"domains\": {\"a\": [\"\xFF\"]}}");
+    test::writeFile(tree_.path(L"svc\\data\\domain-presets.json"),
+                    "{\"domains\": {\"a\": [\"\xFF\"]}}");
     EXPECT_EQ(rules(build(settings, "localhost"))[5],
               R"({"domain_suffix":["capital.com","example.com"],)" + sitesTcp);
 }
@@ -169,14 +158,14 @@ TEST_F(SingBoxConfig, ServerHostsResolveToEachAddressOnce) {
 
 TEST_F(SingBoxConfig, ReplacesAnEarlierFileWhole) {
     tree_.folder(L"svc\\data\\sing-box");
-    writeFile(tree_.path(L"svc\\data\\sing-box\\tun.json"), std::string(100000, 'x'));
+    test::writeFile(tree_.path(L"svc\\data\\sing-box\\tun.json"), std::string(100000, 'x'));
     build(settingsFor("full"), "1.2.3.4");
     EXPECT_TRUE(text_.ends_with("}"));
 }
 
 TEST_F(SingBoxConfig, FolderOrFileThatCannotBeWrittenFailsWithTheSystemText) {
     tree_.folder(L"svc");
-    writeFile(tree_.path(L"svc\\data"), "a file where the data folder belongs");
+    test::writeFile(tree_.path(L"svc\\data"), "a file where the data folder belongs");
     const Result<SingBoxConfigResult> noFolder = buildSingBoxConfig(settingsFor("full"), "1.2.3.4");
     ASSERT_FALSE(noFolder);
     EXPECT_TRUE(noFolder.error().ends_with("(os error 183)")) << noFolder.error();

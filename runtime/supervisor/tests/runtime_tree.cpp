@@ -5,8 +5,9 @@
 
 #include "platform/winsock.h"
 #include "runtime/process/runtime_paths.h"
-#include "runtime/process/tests/child_wait.h"
 #include "runtime/supervisor/supervisor.h"
+#include "tests/support/build_paths.h"
+#include "tests/support/processes.h"
 
 namespace korvane::test {
 namespace {

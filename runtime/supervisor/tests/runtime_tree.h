@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/handles.h"
-#include "runtime/process/tests/temp_tree.h"
+#include "tests/support/temp_tree.h"
 
 namespace korvane::test {
 

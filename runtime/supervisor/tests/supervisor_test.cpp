@@ -11,9 +11,9 @@
 #include <future>
 #include <thread>
 
-#include "runtime/process/tests/child_wait.h"
 #include "runtime/supervisor/tests/runtime_tree.h"
 #include "service/ipc/tests/loopback_client.h"
+#include "tests/support/scoped_environment.h"
 
 namespace korvane::runtime {
 namespace {

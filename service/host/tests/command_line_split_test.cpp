@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "common/command_line.h"
-#include "runtime/process/tests/child_wait.h"
 #include "service/host/command_line_quoting.h"
+#include "tests/support/processes.h"
 
 namespace korvane::service {
 namespace {

@@ -4,26 +4,21 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
-#include "common/command_line.h"
 #include "platform/winsock.h"
 #include "service/host/service_names.h"
 #include "service/ipc/ipc_server.h"
 #include "service/ipc/tests/loopback_client.h"
+#include "tests/support/file_content.h"
+#include "tests/support/processes.h"
 
 namespace korvane::service::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using platform::UniqueServiceHandle;
-
-std::wstring commandLineOf(const std::filesystem::path& program,
-                           const std::vector<std::wstring>& arguments) {
-    return buildCommandLine(program.native(), arguments);
-}
+using test::waitForExit;
 
 platform::UniqueFile inheritableFile(const std::filesystem::path& file, DWORD access,
                                      DWORD disposition) {
@@ -37,20 +32,15 @@ platform::UniqueProcess launch(const std::filesystem::path& program,
                                const std::vector<std::wstring>& arguments, HANDLE output,
                                HANDLE error) {
     const platform::UniqueFile input = inheritableFile(L"NUL", GENERIC_READ, OPEN_EXISTING);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input.get();
-    startup.hStdOutput = output;
-    startup.hStdError = error;
-    std::wstring line = commandLineOf(program, arguments);
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                          &startup, &started)) {
+    Result<test::StartedProcess> started = test::startProcess({.program = program,
+                                                               .arguments = arguments,
+                                                               .input = input.get(),
+                                                               .output = output,
+                                                               .error = error});
+    if (!started) {
         return {};
     }
-    platform::UniqueThread thread(started.hThread);
-    return platform::UniqueProcess(started.hProcess);
+    return std::move(started->process);
 }
 
 UniqueServiceHandle openService(DWORD access) {
@@ -138,8 +128,8 @@ ProgramOutcome runProgram(const std::filesystem::path& program,
         }
         ::GetExitCodeProcess(process.get(), &outcome.exitCode);
     }
-    outcome.standardOutput = readFile(outputFile);
-    outcome.standardError = readFile(errorFile);
+    outcome.standardOutput = test::readFile(outputFile).value_or("");
+    outcome.standardError = test::readFile(errorFile).value_or("");
     return outcome;
 }
 
@@ -149,15 +139,6 @@ platform::UniqueProcess startProgram(const std::filesystem::path& program,
     const platform::UniqueFile error = inheritableFile(errorFile, GENERIC_WRITE, CREATE_ALWAYS);
     const platform::UniqueFile output = inheritableFile(L"NUL", GENERIC_WRITE, OPEN_EXISTING);
     return launch(program, arguments, output.get(), error.get());
-}
-
-bool waitForExit(HANDLE process, std::chrono::milliseconds limit) {
-    return ::WaitForSingleObject(process, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
-}
-
-std::string readFile(const std::filesystem::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
 }
 
 std::optional<SERVICE_STATUS_PROCESS> queryService() {

@@ -39,10 +39,6 @@ platform::UniqueProcess startProgram(const std::filesystem::path& program,
                                      const std::vector<std::wstring>& arguments,
                                      const std::filesystem::path& errorFile);
 
-bool waitForExit(HANDLE process, std::chrono::milliseconds limit);
-
-std::string readFile(const std::filesystem::path& file);
-
 // The service's state, or nothing when it is not installed.
 std::optional<SERVICE_STATUS_PROCESS> queryService();
 

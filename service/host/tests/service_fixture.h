@@ -10,33 +10,31 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "runtime/process/tests/child_wait.h"
 #include "service/host/tests/host_test_support.h"
+#include "tests/support/build_paths.h"
+#include "tests/support/temp_tree.h"
 
 namespace korvane::service::testing {
 
 class ServiceHostTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        stage_ = std::filesystem::path(temp) /
-                 (L"korvane host test " + std::to_wstring(::GetCurrentProcessId()));
-        std::filesystem::create_directories(stage_);
+        stage_.emplace(L"korvane host test ");
         const std::filesystem::path built = test::hostPath(KORVANE_SERVICE_EXE);
-        std::filesystem::copy_file(built, stage_ / L"korvane_service.exe",
+        std::filesystem::copy_file(built, service(),
                                    std::filesystem::copy_options::overwrite_existing);
-        std::filesystem::copy_file(built, stage_ / L"korvane setup copy.exe",
+        std::filesystem::copy_file(built, installer(),
                                    std::filesystem::copy_options::overwrite_existing);
         // The runtime finds its programs in the runtime folder beside the
         // service; the stand-ins take their default behaviour there, since the
         // service does not inherit this process's environment.
         for (const char* name : {"naive", "sing-box"}) {
             const std::filesystem::path program = test::standIn(name);
-            const std::filesystem::path folder = stage_ / L"runtime" / program.stem();
+            const std::filesystem::path folder = stage_->path(L"runtime") / program.stem();
             std::filesystem::create_directories(folder);
             std::filesystem::copy_file(program, folder / program.filename(),
                                        std::filesystem::copy_options::overwrite_existing);
@@ -46,23 +44,25 @@ class ServiceHostTest : public ::testing::Test {
 
     static void TearDownTestSuite() {
         removeServiceIfPresent();
-        std::error_code ignored;
-        std::filesystem::remove_all(stage_, ignored);
+        stage_.reset();
     }
 
     // Every test leaves the machine without the service, whatever failed.
     void TearDown() override { removeServiceIfPresent(); }
 
-    static std::filesystem::path service() { return stage_ / L"korvane_service.exe"; }
-    static std::filesystem::path installer() { return stage_ / L"korvane setup copy.exe"; }
+    // The folder of the staged programs, which also takes the standard
+    // streams of the programs that the tests run.
+    static const std::filesystem::path& stage() { return stage_->root(); }
+    static std::filesystem::path service() { return stage_->path(L"korvane_service.exe"); }
+    static std::filesystem::path installer() { return stage_->path(L"korvane setup copy.exe"); }
 
     static ProgramOutcome runService(const std::vector<std::wstring>& arguments,
                                      std::chrono::milliseconds limit = std::chrono::seconds(60)) {
-        return runProgram(service(), arguments, stage_, limit);
+        return runProgram(service(), arguments, stage(), limit);
     }
 
     static void installAndWaitUntilServing() {
-        const ProgramOutcome install = runProgram(installer(), {L"install"}, stage_);
+        const ProgramOutcome install = runProgram(installer(), {L"install"}, stage());
         ASSERT_EQ(install.exitCode, 0u) << install.standardError;
         ASSERT_EQ(install.standardError, "");
         const auto running = waitForServiceState(SERVICE_RUNNING, std::chrono::seconds(20));
@@ -72,7 +72,7 @@ class ServiceHostTest : public ::testing::Test {
             << "the service's endpoint never answered";
     }
 
-    static inline std::filesystem::path stage_;
+    static inline std::optional<test::TempTree> stage_;
 };
 
 }  // namespace korvane::service::testing

@@ -19,11 +19,13 @@
 #include "service/host/tests/service_fixture.h"
 #include "service/ipc/ipc_server.h"
 #include "service/ipc/tests/loopback_client.h"
+#include "tests/support/processes.h"
 
 namespace korvane::service::testing {
 namespace {
 
 using namespace std::chrono_literals;
+using test::waitForExit;
 
 constexpr char kWinapiError[] = "IO error in winapi call\n";
 
@@ -83,7 +85,7 @@ TEST_F(ServiceHostTest, InstallAgain_RefreshesTheConfigurationAndLeavesTheServic
             ::ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_DESCRIPTION, &description));
     }
 
-    const ProgramOutcome again = runProgram(installer(), {L"install"}, stage_);
+    const ProgramOutcome again = runProgram(installer(), {L"install"}, stage());
     EXPECT_EQ(again.exitCode, 0u) << again.standardError;
     EXPECT_EQ(again.standardError, "");
 
@@ -110,7 +112,7 @@ TEST_F(ServiceHostTest, ScStop_ReportsStoppedWithExitCodeZeroAndEndsTheProcess) 
         ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     ASSERT_TRUE(process);
 
-    const ProgramOutcome stop = runProgram(systemTool(L"sc.exe"), {L"stop", kServiceName}, stage_);
+    const ProgramOutcome stop = runProgram(systemTool(L"sc.exe"), {L"stop", kServiceName}, stage());
     EXPECT_EQ(stop.exitCode, 0u) << stop.standardOutput;
 
     const auto stopped = waitForServiceState(SERVICE_STOPPED, 10s);
@@ -143,7 +145,7 @@ TEST_F(ServiceHostTest, Uninstall_DeletesTheServiceAndFailsWhenItIsGone) {
 
 TEST_F(ServiceHostTest, Uninstall_OfAStoppedServiceStillDeletesIt) {
     installAndWaitUntilServing();
-    ASSERT_EQ(runProgram(systemTool(L"sc.exe"), {L"stop", kServiceName}, stage_).exitCode, 0u);
+    ASSERT_EQ(runProgram(systemTool(L"sc.exe"), {L"stop", kServiceName}, stage()).exitCode, 0u);
     ASSERT_TRUE(waitForServiceState(SERVICE_STOPPED, 10s));
 
     const ProgramOutcome uninstall = runService({L"uninstall"});
@@ -155,7 +157,7 @@ TEST_F(ServiceHostTest, PortTakenBeforeStart_ReportsStoppedWithAServiceSpecificF
     const platform::UniqueSocket taken = occupyLoopbackPort(kIpcPort);
     ASSERT_TRUE(taken);
 
-    const ProgramOutcome install = runProgram(installer(), {L"install"}, stage_);
+    const ProgramOutcome install = runProgram(installer(), {L"install"}, stage());
     EXPECT_EQ(install.exitCode, 0u) << install.standardError;
 
     // RUNNING is reported at once, then STOPPED when the bind has failed.
@@ -191,7 +193,7 @@ TEST_F(ServiceHostTest, ConsoleMode_ServesTheEndpointForNoOrAnyUnknownWord) {
     for (const std::vector<std::wstring>& arguments : commandLines) {
         SCOPED_TRACE(arguments.empty() ? L"(none)" : arguments.front());
         const platform::UniqueProcess console =
-            startProgram(service(), arguments, stage_ / L"console-stderr.txt");
+            startProgram(service(), arguments, stage() / L"console-stderr.txt");
         ASSERT_TRUE(console);
         const auto answer = waitForEndpoint(20s);
         const bool stillRunning = !waitForExit(console.get(), 0ms);

@@ -57,7 +57,7 @@ TEST_F(ServiceHostTest, ScStop_EndsTheRuntimesChildren) {
     EXPECT_TRUE(children.hasSeen(L"naive.exe"));
     EXPECT_TRUE(children.hasSeen(L"sing-box.exe"));
 
-    ASSERT_EQ(runProgram(systemTool(L"sc.exe"), {L"stop", kServiceName}, stage_).exitCode, 0u);
+    ASSERT_EQ(runProgram(systemTool(L"sc.exe"), {L"stop", kServiceName}, stage()).exitCode, 0u);
     const auto stopped = waitForServiceState(SERVICE_STOPPED, 15s);
     ASSERT_TRUE(stopped);
     EXPECT_EQ(stopped->dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
@@ -85,7 +85,7 @@ TEST_F(ServiceHostTest, ScStop_WhileAStartIsServed_AnswersTheStartAndLeavesNoChi
         std::this_thread::sleep_for(20ms);
     }
     const bool stoppedDuringStart = !answered;
-    const ProgramOutcome stop = runProgram(systemTool(L"sc.exe"), {L"stop", kServiceName}, stage_);
+    const ProgramOutcome stop = runProgram(systemTool(L"sc.exe"), {L"stop", kServiceName}, stage());
     while (!answered) {
         children.sample();
         std::this_thread::sleep_for(20ms);

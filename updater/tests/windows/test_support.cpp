@@ -3,57 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
-#include "common/command_line.h"
+#include "platform/os_error.h"
+#include "tests/support/build_paths.h"
+#include "tests/support/file_content.h"
+#include "tests/support/processes.h"
 
 namespace korvane::updater::testing {
 
-// The build's folders are Unix paths; made absolute they become Windows ones
-// on Wine's drive for the file system root.
-fs::path standin(const wchar_t* name) {
-    return fs::absolute(fs::path(KORVANE_STANDIN_DIR) / name);
-}
-
 fs::path updaterExecutable() {
-    return fs::absolute(fs::path(KORVANE_UPDATER_EXE));
-}
-
-TempFolder::TempFolder() {
-    static std::atomic<int> counter{0};
-    path_ = fs::temp_directory_path() /
-            ("korvane-updater-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
-             std::to_string(counter++));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    // Read-only files (a copied read-only source) would refuse removal.
-    for (const auto& entry : fs::recursive_directory_iterator(path_, ignored)) {
-        ::SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-    }
-    fs::remove_all(path_, ignored);
-}
-
-void writeFile(const fs::path& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-    ASSERT_TRUE(out.good()) << path;
-}
-
-std::optional<std::string> readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return test::hostPath(KORVANE_UPDATER_EXE);
 }
 
 std::vector<std::wstring> folderEntries(const fs::path& folder) {
@@ -65,13 +26,9 @@ std::vector<std::wstring> folderEntries(const fs::path& folder) {
     return names;
 }
 
-void recordTasklistRunsIn(const fs::path& path) {
-    ::SetEnvironmentVariableW(L"KORVANE_TASKLIST_RECORD", path.c_str());
-}
-
 std::vector<std::string> recordedRuns(const fs::path& path) {
     std::vector<std::string> lines;
-    std::istringstream content(readFile(path).value_or(""));
+    std::istringstream content(test::readFile(path).value_or(""));
     for (std::string line; std::getline(content, line);) {
         lines.push_back(line);
     }
@@ -101,24 +58,21 @@ Child startChild(const fs::path& program, const std::vector<std::wstring>& argum
     platform::UniqueFile writeEnd;
     if (!::CreatePipe(child.errorOutput.put(), writeEnd.put(), &inheritable, 0) ||
         !::SetHandleInformation(child.errorOutput.get(), HANDLE_FLAG_INHERIT, 0)) {
-        ADD_FAILURE() << "pipe: " << ::GetLastError();
+        ADD_FAILURE() << "pipe: " << platform::lastOsErrorText();
         return child;
     }
-    std::wstring commandLine = buildCommandLine(program.wstring(), arguments);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdError = writeEnd.get();
-    PROCESS_INFORMATION created{};
-    if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                          CREATE_NO_WINDOW, nullptr, program.parent_path().c_str(), &startup,
-                          &created)) {
-        ADD_FAILURE() << "cannot start " << program << ": " << ::GetLastError();
+    Result<test::StartedProcess> started =
+        test::startProcess({.program = program,
+                            .arguments = arguments,
+                            .error = writeEnd.get(),
+                            .workingDirectory = program.parent_path(),
+                            .creationFlags = CREATE_NO_WINDOW});
+    if (!started) {
+        ADD_FAILURE() << started.error();
         return child;
     }
-    child.process.reset(created.hProcess);
-    const platform::UniqueThread thread(created.hThread);
-    child.pid = created.dwProcessId;
+    child.process = std::move(started->process);
+    child.pid = started->id;
     return child;
 }
 
@@ -128,8 +82,7 @@ bool isRunning(const Child& child) {
 
 Finished finishChild(Child& child, std::chrono::milliseconds limit) {
     Finished finished;
-    if (::WaitForSingleObject(child.process.get(), static_cast<DWORD>(limit.count())) !=
-        WAIT_OBJECT_0) {
+    if (!test::waitForExit(child.process.get(), limit)) {
         ADD_FAILURE() << "the child still runs after " << limit.count() << " ms";
         ::TerminateProcess(child.process.get(), 99);
         ::WaitForSingleObject(child.process.get(), INFINITE);

@@ -1,11 +1,11 @@
 #pragma once
-// Folders, files and child processes for the updater's tests under Wine.
+// The updater's tests under Wine: the built program, the tasklist stand-in's
+// record of its runs, and children whose standard error the test reads.
 
 #include <windows.h>
 
 #include <chrono>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,33 +15,17 @@ namespace korvane::updater::testing {
 
 namespace fs = std::filesystem;
 
-// The built stand-ins and the updater, as Windows paths.
-fs::path standin(const wchar_t* name);
+// The built korvane_updater.exe, as a Windows path.
 fs::path updaterExecutable();
 
-// A fresh folder under the temporary folder, removed with its content.
-class TempFolder {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const fs::path& path() const { return path_; }
-    fs::path operator/(const wchar_t* name) const { return path_ / name; }
-
-  private:
-    fs::path path_;
-};
-
-void writeFile(const fs::path& path, const std::string& content);
-std::optional<std::string> readFile(const fs::path& path);
 // Names of the entries of a folder, sorted.
 std::vector<std::wstring> folderEntries(const fs::path& folder);
 
-// Points the tasklist stand-in's record at `path` for every child started
-// from now on, and reads its lines back.
-void recordTasklistRunsIn(const fs::path& path);
+// The tasklist stand-in appends a line for each run to the file that this
+// environment variable names.
+inline constexpr wchar_t kTasklistRecordVariable[] = L"KORVANE_TASKLIST_RECORD";
+
+// The lines of the tasklist stand-in's record.
 std::vector<std::string> recordedRuns(const fs::path& path);
 // Waits up to `limit` until the record holds a line equal to `line`.
 bool waitForRecordedRun(const fs::path& path, const std::string& line,
@@ -58,7 +42,8 @@ struct Finished {
     std::string errorOutput;
 };
 
-// Starts `program` with `arguments`, its standard error captured.
+// Starts `program` in its own folder with `arguments`, its standard error
+// captured.
 Child startChild(const fs::path& program, const std::vector<std::wstring>& arguments);
 bool isRunning(const Child& child);
 // Waits for the child (failing the test when it outlives `limit`) and reads

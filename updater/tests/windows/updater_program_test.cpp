@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/build_paths.h"
+#include "tests/support/file_content.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/temp_tree.h"
 #include "updater/tests/windows/test_support.h"
 
 namespace korvane::updater {
@@ -11,6 +15,9 @@ namespace {
 using namespace korvane::updater::testing;
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
+using test::readFile;
+using test::standIn;
+using test::writeFile;
 
 // No process has this id, so the stand-in answers without digits at once.
 constexpr const wchar_t* kAbsentPid = L"4000000000";
@@ -18,17 +25,16 @@ constexpr const wchar_t* kAbsentPid = L"4000000000";
 class UpdaterProgram : public ::testing::Test {
   protected:
     void SetUp() override {
-        fs::copy_file(updaterExecutable(), root / L"korvane_updater.exe");
-        fs::copy_file(standin(L"tasklist.exe"), root / L"tasklist.exe");
-        fs::create_directory(root / L"app");
-        fs::create_directory(root / L"download");
+        fs::copy_file(updaterExecutable(), tree.path(L"korvane_updater.exe"));
+        fs::copy_file(standIn("tasklist"), tree.path(L"tasklist.exe"));
+        fs::create_directory(tree.path(L"app"));
+        fs::create_directory(tree.path(L"download"));
         writeFile(target, "old");
         writeFile(source, "new");
-        recordTasklistRunsIn(record);
     }
 
     Child start(const std::vector<std::wstring>& arguments) {
-        return startChild(root / L"korvane_updater.exe", arguments);
+        return startChild(tree.path(L"korvane_updater.exe"), arguments);
     }
     Finished run(const std::vector<std::wstring>& arguments) {
         Child updater = start(arguments);
@@ -51,11 +57,12 @@ class UpdaterProgram : public ::testing::Test {
         return waitForRecordedRun(record, "tasklist", patience);
     }
 
-    TempFolder root;
-    const fs::path record = root / L"record.txt";
-    const fs::path target = root / L"app" / L"app.exe";
-    const fs::path source = root / L"download" / L"new.exe";
-    const fs::path launcher = root / L"tasklist.exe";
+    test::TempTree tree;
+    const fs::path record = tree.path(L"record.txt");
+    const fs::path target = tree.path(L"app") / L"app.exe";
+    const fs::path source = tree.path(L"download") / L"new.exe";
+    const fs::path launcher = tree.path(L"tasklist.exe");
+    const test::ScopedEnvironment recordTo{kTasklistRecordVariable, record.wstring()};
 };
 
 TEST_F(UpdaterProgram, WritesTheFirstMissingArgumentAndDoesNothingElse) {
@@ -77,7 +84,7 @@ TEST_F(UpdaterProgram, WritesTheFirstMissingArgumentAndDoesNothingElse) {
 }
 
 TEST_F(UpdaterProgram, ReplacesOnlyAfterTheClientHasEnded) {
-    Child client = startChild(standin(L"sleeper.exe"), {L"2500"});
+    Child client = startChild(standIn("sleeper"), {L"2500"});
     const std::wstring pid = std::to_wstring(client.pid);
     const auto started = steady_clock::now();
     Child updater = start(arguments(L"+" + pid, launcher));
@@ -97,7 +104,7 @@ TEST_F(UpdaterProgram, ReplacesOnlyAfterTheClientHasEnded) {
     EXPECT_LT(steady_clock::now() - started, std::chrono::seconds(15));
     EXPECT_EQ(readFile(target), "new");
     EXPECT_EQ(readFile(source), "new");
-    EXPECT_EQ(folderEntries(root / L"app"), (std::vector<std::wstring>{L"app.exe"}));
+    EXPECT_EQ(folderEntries(tree.path(L"app")), (std::vector<std::wstring>{L"app.exe"}));
     // It asked about the client several times, with exactly these arguments.
     EXPECT_GE(listerRuns(pid), 2u);
     EXPECT_TRUE(relaunched(milliseconds(10000)));
@@ -120,7 +127,7 @@ TEST_F(UpdaterProgram, ReplacesAfterTwentySecondsWhenTheClientNeverEnds) {
 }
 
 TEST_F(UpdaterProgram, AMissingSourceKeepsTheTargetAndStartsNothing) {
-    const fs::path missing = root / L"download" / L"missing.exe";
+    const fs::path missing = tree.path(L"download") / L"missing.exe";
     std::vector<std::wstring> args = arguments(kAbsentPid, launcher);
     args.insert(args.end(), {L"--source", missing.wstring()});
     const Finished finished = run(args);
@@ -129,13 +136,13 @@ TEST_F(UpdaterProgram, AMissingSourceKeepsTheTargetAndStartsNothing) {
         << finished.errorOutput;
     EXPECT_TRUE(finished.errorOutput.ends_with(" (os error 2)\n")) << finished.errorOutput;
     EXPECT_EQ(readFile(target), "old");
-    EXPECT_EQ(folderEntries(root / L"app"), (std::vector<std::wstring>{L"app.exe"}));
+    EXPECT_EQ(folderEntries(tree.path(L"app")), (std::vector<std::wstring>{L"app.exe"}));
     EXPECT_EQ(listerRuns(kAbsentPid), 1u);
     EXPECT_FALSE(relaunched(milliseconds(1000)));
 }
 
 TEST_F(UpdaterProgram, ALaunchFailureIsReportedWithTheNewFileInPlace) {
-    const Finished finished = run(arguments(kAbsentPid, root / L"app" / L"missing.exe"));
+    const Finished finished = run(arguments(kAbsentPid, tree.path(L"app") / L"missing.exe"));
     EXPECT_EQ(finished.exitCode, 1u);
     EXPECT_TRUE(finished.errorOutput.starts_with("Failed to restart application: "))
         << finished.errorOutput;
@@ -145,11 +152,11 @@ TEST_F(UpdaterProgram, ALaunchFailureIsReportedWithTheNewFileInPlace) {
 
 TEST_F(UpdaterProgram, StartsTheReplacedTargetWhenItIsAlsoTheLaunchProgram) {
     // The new version is a program that notes its start.
-    fs::copy_file(standin(L"tasklist.exe"), source, fs::copy_options::overwrite_existing);
+    fs::copy_file(standIn("tasklist"), source, fs::copy_options::overwrite_existing);
     const Finished finished = run(arguments(kAbsentPid, target));
     EXPECT_EQ(finished.exitCode, 0u);
     EXPECT_EQ(finished.errorOutput, "");
-    EXPECT_EQ(readFile(target), readFile(standin(L"tasklist.exe")));
+    EXPECT_EQ(readFile(target), readFile(standIn("tasklist")));
     EXPECT_TRUE(relaunched(milliseconds(10000)));
 }
 

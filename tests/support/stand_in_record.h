@@ -1,0 +1,27 @@
+#pragma once
+// What a stand-in wrote down about its own start.
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvane::test {
+
+// Its working directory, its arguments as parseCommandLine gives them back
+// (argv[0] included) and its process id.
+struct Recorded {
+    std::filesystem::path workingDirectory;
+    std::vector<std::wstring> argv;
+    DWORD processId = 0;
+};
+
+// Waits up to `timeout` for the record file; nothing when it never came or
+// does not have the record's three lines.
+std::optional<Recorded> readRecord(const std::filesystem::path& path,
+                                   std::chrono::milliseconds timeout);
+
+}  // namespace korvane::test
