@@ -27,10 +27,7 @@ bool probeLocalSocks() {
     if (!socket) {
         return false;
     }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = ::htons(kLocalSocksPort);
-    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    const sockaddr_in address = platform::loopbackAddress(kLocalSocksPort);
     if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         return false;
     }

@@ -60,10 +60,7 @@ bool loopbackPortFree(std::uint16_t port) {
     if (!listener) {
         return false;
     }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = ::htons(port);
-    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    const sockaddr_in address = platform::loopbackAddress(port);
     return ::bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
                0 &&
            ::listen(listener.get(), 128) == 0;

@@ -27,10 +27,7 @@ Result<platform::UniqueSocket> listenOnLoopback(std::uint16_t port) {
     if (!listener) {
         return fail(bindFailure(platform::lastSocketErrorText()));
     }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = ::htons(port);
-    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    const sockaddr_in address = platform::loopbackAddress(port);
     if (::bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
             SOCKET_ERROR ||
         ::listen(listener.get(), kBacklog) == SOCKET_ERROR) {

@@ -18,6 +18,7 @@
 #include <cwchar>
 #include <string>
 
+#include "platform/winsock.h"
 #include "tests/standins/standin_support.h"
 
 namespace {
@@ -58,10 +59,7 @@ int listenAndServe(unsigned char method) {
     WSADATA data;
     ::WSAStartup(MAKEWORD(2, 2), &data);
     const SOCKET listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = ::htons(1080);
-    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    const sockaddr_in address = korvane::platform::loopbackAddress(1080);
     if (::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listener, 16) != 0) {
         print(STD_ERROR_HANDLE, "naive stand-in: cannot listen on 127.0.0.1:1080 (error " +

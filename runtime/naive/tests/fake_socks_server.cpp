@@ -8,10 +8,7 @@ namespace {
 platform::UniqueSocket loopbackListener(std::uint16_t port) {
     (void)platform::ensureWinsock();
     platform::UniqueSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = ::htons(port);
-    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    const sockaddr_in address = platform::loopbackAddress(port);
     if (!socket ||
         ::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(socket.get(), 16) != 0) {

@@ -37,9 +37,7 @@ RuntimeTree::RuntimeTree() : serviceFolder_(temp_.folder("svc")) {
 
     (void)platform::ensureWinsock();
     server_.reset(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    sockaddr_in address = platform::loopbackAddress(0);
     int length = sizeof address;
     ::bind(server_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
     ::listen(server_.get(), SOMAXCONN);

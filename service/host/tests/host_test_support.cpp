@@ -84,11 +84,7 @@ platform::UniqueSocket loopbackSocket() {
 }
 
 sockaddr_in endpointAddress() {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = ::htons(kIpcPort);
-    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-    return address;
+    return platform::loopbackAddress(kIpcPort);
 }
 
 }  // namespace

@@ -7,13 +7,7 @@
 namespace korvane::service::testing {
 namespace {
 
-sockaddr_in loopbackAddress(std::uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = ::htons(port);
-    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-    return address;
-}
+using platform::loopbackAddress;
 
 platform::UniqueSocket newSocket() {
     (void)platform::ensureWinsock();
