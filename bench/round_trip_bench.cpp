@@ -78,12 +78,13 @@ int main(int argc, char** argv) {
     const std::string request = std::string(argv[2]) + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
     std::vector<Endpoint> endpoints;
     for (int i = 3; i < argc; ++i) {
-        const std::string spec = argv[i];
-        const auto equals = spec.find('=');
-        endpoints.push_back({spec.substr(0, equals),
-                             static_cast<u_short>(std::atoi(spec.substr(equals + 1).c_str())),
-                             {},
-                             0});
+        const std::string nameAndPort = argv[i];
+        const auto equals = nameAndPort.find('=');
+        endpoints.push_back(
+            {nameAndPort.substr(0, equals),
+             static_cast<u_short>(std::atoi(nameAndPort.substr(equals + 1).c_str())),
+             {},
+             0});
     }
     using Clock = std::chrono::steady_clock;
     for (int round = 0; round < count; ++round) {
