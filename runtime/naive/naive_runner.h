@@ -9,6 +9,7 @@
 #include "common/clock.h"
 #include "common/result.h"
 #include "runtime/naive/local_socks.h"
+#include "runtime/process/runtime_layout.h"
 #include "runtime/records/records.h"
 
 namespace korvane::runtime {
@@ -23,7 +24,8 @@ struct NaiveStartResult {
 // with its output in the "naive" log, stores it in the naive slot and waits
 // for its SOCKS5 port (through `clock`). The first failure is the result, as
 // a message for the client; a naive.exe that did not become ready is ended.
-Result<NaiveStartResult> startNaive(AccessServer server, Clock& clock = systemClock());
+Result<NaiveStartResult> startNaive(const RuntimeLayout& layout, AccessServer server,
+                                    Clock& clock = systemClock());
 
 // The naive slot's stop and isRunning.
 Status stopNaive();
@@ -31,6 +33,7 @@ Result<bool> isNaiveRunning();
 
 // Writes <data>\naive\config.json readable by SYSTEM, Administrators and its
 // owner only; returns its path.
-Result<std::filesystem::path> writeNaiveConfig(const AccessServer& server);
+Result<std::filesystem::path> writeNaiveConfig(const RuntimeLayout& layout,
+                                               const AccessServer& server);
 
 }  // namespace korvane::runtime

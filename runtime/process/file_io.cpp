@@ -4,6 +4,7 @@
 
 #include "platform/handles.h"
 #include "platform/os_error.h"
+#include "platform/write_all.h"
 
 namespace korvane::runtime {
 
@@ -58,6 +59,16 @@ Result<std::string> readWholeFile(const fs::path& path) {
         }
         content.append(buffer, read);
     }
+}
+
+Status writeWholeFile(const fs::path& path, std::string_view content) {
+    const platform::UniqueFile file(::CreateFileW(
+        path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return fail(platform::lastOsErrorText());
+    }
+    return platform::writeAll(file.get(), content);
 }
 
 }  // namespace korvane::runtime

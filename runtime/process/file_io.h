@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "common/result.h"
 
@@ -15,5 +16,8 @@ Status createFolders(const std::filesystem::path& folder);
 
 // The whole content of a file, read while others may be writing or deleting it.
 Result<std::string> readWholeFile(const std::filesystem::path& path);
+
+// Creates or replaces the file with `content` (platform::writeAll).
+Status writeWholeFile(const std::filesystem::path& path, std::string_view content);
 
 }  // namespace korvane::runtime

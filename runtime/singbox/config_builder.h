@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/result.h"
+#include "runtime/process/runtime_layout.h"
 #include "runtime/records/records.h"
 
 namespace korvane::runtime {
@@ -21,7 +22,8 @@ struct SingBoxConfigResult {
 // client sent it. Fails only with the system's text when the sing-box folder
 // cannot be created or the file cannot be written; a missing or malformed
 // presets file, an unresolvable host and a missing naive.exe are no errors.
-Result<SingBoxConfigResult> buildSingBoxConfig(const StoredAppSettings& settings,
+Result<SingBoxConfigResult> buildSingBoxConfig(const RuntimeLayout& layout,
+                                               const StoredAppSettings& settings,
                                                std::string_view serverHost);
 
 }  // namespace korvane::runtime

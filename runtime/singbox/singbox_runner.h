@@ -6,6 +6,7 @@
 
 #include "common/clock.h"
 #include "common/result.h"
+#include "runtime/process/runtime_layout.h"
 #include "runtime/records/records.h"
 
 namespace korvane::runtime {
@@ -18,7 +19,8 @@ struct SingBoxStartResult {
 // Stops any earlier sing-box.exe, waits up to 2 s for the SOCKS5 port, writes
 // the configuration, launches "sing-box.exe run -c <tun.json>" from its own
 // folder and treats it as started when it still runs 3 s later.
-Result<SingBoxStartResult> startSingBox(const StoredAppSettings& settings,
+Result<SingBoxStartResult> startSingBox(const RuntimeLayout& layout,
+                                        const StoredAppSettings& settings,
                                         const AccessServer& server, Clock& clock = systemClock());
 
 // The sing-box slot's stop and isRunning.

@@ -35,12 +35,13 @@ auto guarded(Body body) -> decltype(body()) {
 
 // naive.exe first, then sing-box.exe in front of its SOCKS5 port; naive.exe is
 // stopped again when the second half fails.
-Result<ConnectResult> connectVpn(StoredAppSettings settings, AccessServer server) {
-    auto naive = startNaive(server);
+Result<ConnectResult> connectVpn(const RuntimeLayout& layout, StoredAppSettings settings,
+                                 AccessServer server) {
+    auto naive = startNaive(layout, server);
     if (!naive) {
         return fail(naive.error());
     }
-    auto singBox = startSingBox(settings, server);
+    auto singBox = startSingBox(layout, settings, server);
     if (!singBox) {
         (void)stopNaive();
         return fail(singBox.error());
@@ -49,19 +50,10 @@ Result<ConnectResult> connectVpn(StoredAppSettings settings, AccessServer server
                          std::move(singBox->interfaceName), std::move(singBox->address)};
 }
 
-class RuntimeHandlers final : public service::HandlerSet {
-  public:
-    Result<std::string> handleStart(std::string_view settingsJson,
-                                    std::string_view serverJson) override {
-        return runtime::handleStart(settingsJson, serverJson);
-    }
-    Status handleStop() override { return runtime::handleStop(); }
-    Result<std::string> handleHealth() override { return runtime::handleHealth(); }
-};
-
 }  // namespace
 
-Result<std::string> handleStart(std::string_view settingsJson, std::string_view serverJson) {
+Result<std::string> handleStart(const RuntimeLayout& layout, std::string_view settingsJson,
+                                std::string_view serverJson) {
     return guarded([&]() -> Result<std::string> {
         auto settings = parseStoredAppSettings(settingsJson);
         if (!settings) {
@@ -71,7 +63,7 @@ Result<std::string> handleStart(std::string_view settingsJson, std::string_view 
         if (!server) {
             return fail("Invalid server payload: " + server.error());
         }
-        auto connected = connectVpn(std::move(*settings), std::move(*server));
+        auto connected = connectVpn(layout, std::move(*settings), std::move(*server));
         if (!connected) {
             return fail(connected.error());
         }
@@ -111,11 +103,6 @@ Result<std::string> handleHealth() {
         status["socksReady"] = socksReady;
         return status.dump();
     });
-}
-
-service::HandlerSet& runtimeHandlers() {
-    static RuntimeHandlers handlers;
-    return handlers;
 }
 
 }  // namespace korvane::runtime

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "runtime/process/launch.h"
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/runtime_layout.h"
 #include "tests/support/build_paths.h"
 #include "tests/support/processes.h"
 #include "tests/support/scoped_environment.h"
@@ -23,13 +23,10 @@ constexpr const char* kLockMessage = "Naive process lock failed.";
 
 class ProcessSlotTest : public ::testing::Test {
   protected:
-    ProcessSlotTest() { overrideServiceExecutablePathForTesting(tree.root() / L"svc.exe"); }
-    ~ProcessSlotTest() override { overrideServiceExecutablePathForTesting(std::nullopt); }
-
     // A sing-box stand-in that runs until it is ended, or one that has exited.
     ChildProcess start(const wchar_t* mode = L"stay") {
         ScopedEnvironment environment(L"KORVANE_SINGBOX_MODE", mode);
-        auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+        auto child = launchWithLog(layout, "sing-box", {test::standIn("sing-box"), {}, {}});
         if (!child) {
             ADD_FAILURE() << child.error();
             return {};
@@ -50,6 +47,7 @@ class ProcessSlotTest : public ::testing::Test {
     }
 
     TempTree tree;
+    const RuntimeLayout layout{tree.root() / L"svc.exe"};
     ProcessSlot slot{kLockMessage};
 };
 

@@ -7,7 +7,7 @@
 
 #include "platform/handles.h"
 #include "platform/wide.h"
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/runtime_layout.h"
 #include "runtime/profiles/built_in_profiles.h"
 #include "runtime/profiles/derive_application_lists.h"
 #include "runtime/profiles/executable_scan.h"
@@ -38,16 +38,12 @@ Strings regexesOf(std::initializer_list<std::wstring> folders) {
 
 class ApplicationLists : public ::testing::Test {
   protected:
-    void SetUp() override {
-        overrideServiceExecutablePathForTesting(tree_.path(L"svc\\korvane_service.exe"));
-    }
-    void TearDown() override { overrideServiceExecutablePathForTesting(std::nullopt); }
-
     runtime::ApplicationLists derive(std::vector<StoredApplication> apps) const {
-        return deriveApplicationLists(apps, profiles_);
+        return deriveApplicationLists(apps, profiles_, layout_);
     }
 
     test::TempTree tree_;
+    const RuntimeLayout layout_{tree_.path(L"svc\\korvane_service.exe")};
     const std::vector<ApplicationRoutingProfile> profiles_ = loadBuiltInProfiles();
 };
 

@@ -11,8 +11,9 @@
 #include <future>
 #include <thread>
 
-#include "runtime/supervisor/tests/runtime_tree.h"
-#include "service/ipc/tests/loopback_client.h"
+#include "runtime/naive/local_socks_port.h"
+#include "tests/support/loopback.h"
+#include "tests/support/runtime_tree.h"
 #include "tests/support/scoped_environment.h"
 
 namespace korvane::runtime {
@@ -43,7 +44,8 @@ void expectNothingRuns(const RuntimeTree& tree) {
 
 TEST(Supervisor, FullStartRunsBothChildren_HealthIsGood_StopEndsBoth) {
     RuntimeTree tree;
-    const auto started = handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+    const auto started =
+        handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()));
     ASSERT_TRUE(started) << started.error();
     EXPECT_EQ(*started, expectedStartResult());
     EXPECT_EQ(tree.running("naive").size(), 1u);
@@ -59,11 +61,12 @@ TEST(Supervisor, FullStartRunsBothChildren_HealthIsGood_StopEndsBoth) {
 
 TEST(Supervisor, SecondStartWhileUpReplacesBothChildren) {
     RuntimeTree tree;
-    ASSERT_TRUE(handleStart(splitSettingsJson(), serverJson(tree.serverPort())));
+    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
     const auto firstNaive = tree.running("naive");
     const auto firstSingBox = tree.running("sing-box");
 
-    const auto again = handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+    const auto again =
+        handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()));
     ASSERT_TRUE(again) << again.error();
     EXPECT_EQ(*again, expectedStartResult());
     const auto naive = tree.running("naive");
@@ -76,35 +79,36 @@ TEST(Supervisor, SecondStartWhileUpReplacesBothChildren) {
 
 TEST(Supervisor, FailuresBeforeNaiveRunsLeaveWhatRanAsTheTableSays) {
     RuntimeTree tree;
-    ASSERT_TRUE(handleStart(splitSettingsJson(), serverJson(tree.serverPort())));
+    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
 
     // A refused protocol changes nothing.
-    EXPECT_EQ(handleStart(splitSettingsJson(), serverJson(tree.serverPort(), "wireguard")),
-              fail("Unsupported VPN protocol: wireguard"));
+    EXPECT_EQ(
+        handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort(), "wireguard")),
+        fail("Unsupported VPN protocol: wireguard"));
     EXPECT_EQ(tree.running("naive").size(), 1u);
     EXPECT_EQ(tree.running("sing-box").size(), 1u);
 
     // Later naive failures end the earlier naive.exe; sing-box.exe keeps running.
-    const std::uint16_t closedPort = service::testing::freeLoopbackPort();
-    EXPECT_EQ(handleStart(splitSettingsJson(), serverJson(closedPort)),
+    const std::uint16_t closedPort = test::freeLoopbackPort();
+    EXPECT_EQ(handleStart(tree.layout(), splitSettingsJson(), serverJson(closedPort)),
               fail("Server 127.0.0.1:" + std::to_string(closedPort) + " is unreachable."));
     EXPECT_TRUE(tree.running("naive").empty());
     EXPECT_EQ(tree.running("sing-box").size(), 1u);
     EXPECT_EQ(handleHealth(), R"({"healthy":false,"naiveRunning":false,)"
                               R"("singBoxRunning":true,"socksReady":false})");
 
-    const auto occupier = service::testing::occupyLoopbackPort(1080);
+    const auto occupier = test::occupyLoopbackPort(kLocalSocksPort);
     ASSERT_TRUE(occupier);
-    EXPECT_EQ(handleStart(splitSettingsJson(), serverJson(tree.serverPort())),
+    EXPECT_EQ(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())),
               fail("Local SOCKS5 port 1080 is already in use."));
 }
 
 TEST(Supervisor, PayloadErrorsComeBeforeAnyWork_SettingsFirst) {
     RuntimeTree tree;
-    EXPECT_EQ(handleStart(R"({"mode":1})", R"({"port":"x"})"),
+    EXPECT_EQ(handleStart(tree.layout(), R"({"mode":1})", R"({"port":"x"})"),
               fail("Invalid settings payload: invalid type: integer `1`, expected a string at "
                    "line 1 column 9"));
-    EXPECT_EQ(handleStart(splitSettingsJson(), "null"),
+    EXPECT_EQ(handleStart(tree.layout(), splitSettingsJson(), "null"),
               fail("Invalid server payload: invalid type: null, expected struct AccessServer at "
                    "line 1 column 4"));
     expectNothingRuns(tree);
@@ -113,7 +117,8 @@ TEST(Supervisor, PayloadErrorsComeBeforeAnyWork_SettingsFirst) {
 TEST(Supervisor, NaiveThatNeverListensIsStoppedWithItsLogTail) {
     RuntimeTree tree;
     ScopedEnvironment mode(L"KORVANE_NAIVE_MODE", L"silent");
-    const auto started = handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+    const auto started =
+        handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()));
     ASSERT_FALSE(started);
     EXPECT_TRUE(started.error().starts_with(
         "NaiveProxy started, but local SOCKS5 did not become ready. Last log lines: "
@@ -125,7 +130,7 @@ TEST(Supervisor, NaiveThatNeverListensIsStoppedWithItsLogTail) {
 TEST(Supervisor, MissingSingBoxStopsNaive) {
     RuntimeTree tree;
     std::filesystem::remove(tree.program("sing-box"));
-    EXPECT_EQ(handleStart(splitSettingsJson(), serverJson(tree.serverPort())),
+    EXPECT_EQ(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())),
               fail("sing-box.exe was not found."));
     expectNothingRuns(tree);
     EXPECT_EQ(handleHealth(), kAllDown);
@@ -134,7 +139,8 @@ TEST(Supervisor, MissingSingBoxStopsNaive) {
 TEST(Supervisor, SingBoxThatExitsAtOnceFailsTheStartWithItsLogTail) {
     RuntimeTree tree;
     ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit");
-    const auto started = handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+    const auto started =
+        handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()));
     ASSERT_FALSE(started);
     EXPECT_TRUE(started.error().starts_with(
         "sing-box exited early. Run the app as administrator and check that TUN is available. "
@@ -148,7 +154,7 @@ TEST(Supervisor, SingBoxThatExitsAtOnceFailsTheStartWithItsLogTail) {
 TEST(Supervisor, SingBoxThatExitsLaterIsReportedByHealth) {
     RuntimeTree tree;
     ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit-after-5s");
-    ASSERT_TRUE(handleStart(splitSettingsJson(), serverJson(tree.serverPort())));
+    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
     std::this_thread::sleep_for(2500ms);
     EXPECT_EQ(handleHealth(), R"({"healthy":false,"naiveRunning":true,)"
                               R"("singBoxRunning":false,"socksReady":true})");
@@ -157,7 +163,7 @@ TEST(Supervisor, SingBoxThatExitsLaterIsReportedByHealth) {
 TEST(Supervisor, StopFromAnotherThreadDuringAStartLeavesNothingAfterTheSecondStop) {
     RuntimeTree tree;
     auto start = std::async(std::launch::async, [&] {
-        return handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+        return handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()));
     });
     // Lands while sing-box.exe settles: both slots are filled at that moment.
     std::this_thread::sleep_for(1500ms);
@@ -170,7 +176,7 @@ TEST(Supervisor, StopFromAnotherThreadDuringAStartLeavesNothingAfterTheSecondSto
 
 // Run by with_microsocks.sh while the Linux microsocks serves 127.0.0.1:1080.
 class OutsideSocks : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (std::getenv("KORVANE_OUTSIDE_SOCKS") == nullptr) {
             GTEST_SKIP() << "needs microsocks on 127.0.0.1:1080 (with_microsocks.sh)";
