@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <shellapi.h>
-
 #include <string>
 #include <vector>
 
