@@ -450,16 +450,11 @@ Status JsonReader::readContainer(Result<bool> (JsonReader::*next)(bool),
     }
     consume();
     for (bool first = true;; first = false) {
-        const auto more = (this->*next)(first);
+        KORVANE_TRY_ASSIGN(const bool more, (this->*next)(first));
         if (!more) {
-            return std::unexpected(more.error());
-        }
-        if (!*more) {
             break;
         }
-        if (auto read = item(); !read) {
-            return read;
-        }
+        KORVANE_TRY(item());
     }
     leaveNested();
     return (this->*finish)();

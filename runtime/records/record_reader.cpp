@@ -52,15 +52,10 @@ Status readRecordArray(JsonReader& reader, std::string_view recordName,
     reader.consume();
     bool first = true;
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        const auto more = reader.nextElement(first);
-        if (!more) {
-            return std::unexpected(more.error());
-        }
-        if (*more) {
+        KORVANE_TRY_ASSIGN(const bool more, reader.nextElement(first));
+        if (more) {
             first = false;
-            if (auto read = readFieldValue(i); !read) {
-                return read;
-            }
+            KORVANE_TRY(readFieldValue(i));
             continue;
         }
         if (fields[i].presence == Presence::required) {

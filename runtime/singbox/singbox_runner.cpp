@@ -51,7 +51,7 @@ Result<SingBoxStartResult> startSingBox(const StoredAppSettings& settings,
     }
     clock.sleep(kSettleTime);
     const auto running = isSingBoxRunning();
-    if (!running) {
+    if (!running.has_value()) {
         return fail(running.error());
     }
     if (!*running) {

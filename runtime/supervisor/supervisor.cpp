@@ -96,11 +96,11 @@ Status handleStop() {
 Result<std::string> handleHealth() {
     return guarded([]() -> Result<std::string> {
         const auto naiveRunning = isNaiveRunning();
-        if (!naiveRunning) {
+        if (!naiveRunning.has_value()) {
             return fail(naiveRunning.error());
         }
         const auto singBoxRunning = isSingBoxRunning();
-        if (!singBoxRunning) {
+        if (!singBoxRunning.has_value()) {
             return fail(singBoxRunning.error());
         }
         const bool socksReady = probeLocalSocks();
