@@ -53,7 +53,8 @@ Result<std::string> receiveAndServe(const UniqueSocket& connection, std::span<ch
             }
             break;  // the deadline: serve what arrived
         }
-        if (const auto waited = waitForSocket(connection, POLLRDNORM, remaining); !waited.has_value()) {
+        if (const auto waited = waitForSocket(connection, POLLRDNORM, remaining);
+            !waited.has_value()) {
             return fail(waited.error());
         }
     }
