@@ -4,10 +4,10 @@
 
 #include <optional>
 
+#include "common/windows_path.h"
 #include "platform/handles.h"
 #include "runtime/process/runtime_paths.h"
 #include "runtime/profiles/environment_references.h"
-#include "runtime/profiles/windows_path.h"
 
 namespace korvane::runtime {
 namespace {

@@ -5,13 +5,13 @@
 #include <optional>
 
 #include "common/text.h"
+#include "common/windows_path.h"
 #include "platform/handles.h"
 #include "platform/os_error.h"
 #include "runtime/process/file_io.h"
 #include "runtime/process/runtime_paths.h"
 #include "runtime/profiles/built_in_profiles.h"
 #include "runtime/profiles/derive_application_lists.h"
-#include "runtime/profiles/windows_path.h"
 #include "runtime/singbox/config_document.h"
 #include "runtime/singbox/server_exclusions.h"
 #include "runtime/singbox/site_domains.h"
@@ -36,7 +36,7 @@ DomainRoutingPresets readPresets() {
 std::optional<std::string> naivePath() {
     const std::optional<fs::path> found =
         findRuntimeExecutable(fs::path(L"runtime") / L"naive" / L"naive.exe");
-    return found ? std::optional(pathText(found->native())) : std::nullopt;
+    return found ? std::optional(narrow(found->native())) : std::nullopt;
 }
 
 // Creates or replaces the whole file.
