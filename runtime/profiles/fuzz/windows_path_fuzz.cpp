@@ -10,6 +10,7 @@
 #include "common/windows_path.h"
 #include "runtime/profiles/name_rules.h"
 
+using namespace korvane;
 using namespace korvane::runtime;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -25,6 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
         isCandidateExecutableName(*name);
+    }
+    // The volume root is a beginning of the path that no parent goes above.
+    const std::wstring_view root = volumeRoot(path);
+    if (!path.starts_with(root) || parentPath(path).value_or(path).size() < root.size()) {
+        std::abort();
+    }
+    // Text that converts without replacement converts back unchanged.
+    if (const auto text = strictNarrow(path); text && widen(*text) != path) {
+        std::abort();
     }
     fileStem(path);
     fileExtension(path);
