@@ -46,9 +46,7 @@ Status readRecordObject(JsonReader& reader, std::span<const FieldInfo> fields,
 Status readRecordArray(JsonReader& reader, std::string_view recordName,
                        std::span<const FieldInfo> fields,
                        const std::function<Status(std::size_t)>& readFieldValue) {
-    if (auto nested = reader.enterNested(); !nested) {
-        return nested;
-    }
+    KORVANE_TRY_ASSIGN(const JsonReader::NestingScope nesting, reader.enterNested());
     reader.consume();
     bool first = true;
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -59,7 +57,6 @@ Status readRecordArray(JsonReader& reader, std::string_view recordName,
             continue;
         }
         if (fields[i].presence == Presence::required) {
-            reader.leaveNested();
             if (auto finished = reader.finishArray(); !finished) {
                 return finished;
             }
@@ -70,7 +67,6 @@ Status readRecordArray(JsonReader& reader, std::string_view recordName,
                                          (count == 1 ? " element" : " elements")));
         }
     }
-    reader.leaveNested();
     return reader.finishArray();
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "runtime/records/json_reader.h"
+#include "runtime/records/json_document.h"
 #include "runtime/records/records.h"
 
 namespace korvane::runtime {
