@@ -63,15 +63,11 @@ class RuntimeHandlers final : public service::HandlerSet {
 
 Result<std::string> handleStart(std::string_view settingsJson, std::string_view serverJson) {
     return guarded([&]() -> Result<std::string> {
-        auto settings = parseStoredAppSettings(settingsJson);
-        if (!settings) {
-            return fail("Invalid settings payload: " + settings.error());
+        auto records = readStartRecords(settingsJson, serverJson);
+        if (!records) {
+            return fail(records.error());
         }
-        auto server = parseAccessServer(serverJson);
-        if (!server) {
-            return fail("Invalid server payload: " + server.error());
-        }
-        auto connected = connectVpn(std::move(*settings), std::move(*server));
+        auto connected = connectVpn(std::move(records->settings), std::move(records->server));
         if (!connected) {
             return fail(connected.error());
         }
