@@ -128,9 +128,7 @@ Result<std::string> JsonReader::readStringBody() {
         if (c == '\\') {
             value.append(text_.substr(runStart, index_ - runStart));
             ++index_;
-            if (auto escaped = readEscape(value); !escaped) {
-                return std::unexpected(std::move(escaped.error()));
-            }
+            KORVANE_TRY(readEscape(value));
             runStart = index_;
             continue;
         }
@@ -198,15 +196,12 @@ Result<std::uint16_t> JsonReader::readHexQuad() {
 // \uXXXX, where a leading surrogate must be followed at once by the escape of
 // a trailing one: a lone surrogate is no character and could not be printed.
 Status JsonReader::readUnicodeEscape(std::string& out) {
-    const auto first = readHexQuad();
-    if (!first) {
-        return std::unexpected(first.error());
-    }
-    if (*first >= 0xDC00 && *first <= 0xDFFF) {
+    KORVANE_TRY_ASSIGN(const std::uint16_t first, readHexQuad());
+    if (first >= 0xDC00 && first <= 0xDFFF) {
         return fail(errorHere("lone leading surrogate in hex escape"));
     }
-    if (*first < 0xD800 || *first > 0xDBFF) {
-        appendUtf8(out, *first);
+    if (first < 0xD800 || first > 0xDBFF) {
+        appendUtf8(out, first);
         return {};
     }
     for (const char expected : {'\\', 'u'}) {
@@ -217,14 +212,11 @@ Status JsonReader::readUnicodeEscape(std::string& out) {
             return fail(errorHere("unexpected end of hex escape"));
         }
     }
-    const auto second = readHexQuad();
-    if (!second) {
-        return std::unexpected(second.error());
-    }
-    if (*second < 0xDC00 || *second > 0xDFFF) {
+    KORVANE_TRY_ASSIGN(const std::uint16_t second, readHexQuad());
+    if (second < 0xDC00 || second > 0xDFFF) {
         return fail(errorHere("lone leading surrogate in hex escape"));
     }
-    appendUtf8(out, 0x10000 + ((char32_t{*first} - 0xD800) << 10) + (*second - 0xDC00));
+    appendUtf8(out, 0x10000 + ((char32_t{first} - 0xD800) << 10) + (second - 0xDC00));
     return {};
 }
 
@@ -278,16 +270,12 @@ Result<JsonNumber> JsonReader::readNumberTail(bool negative, std::size_t start,
                                               std::uint64_t significand, bool beyond64Bits) {
     const bool hasFraction = index_ < text_.size() && text_[index_] == '.';
     if (hasFraction) {
-        if (auto fraction = readFraction(); !fraction) {
-            return std::unexpected(fraction.error());
-        }
+        KORVANE_TRY(readFraction());
     }
     const bool hasExponent =
         index_ < text_.size() && (text_[index_] == 'e' || text_[index_] == 'E');
     if (hasExponent) {
-        if (auto exponent = readExponent(); !exponent) {
-            return std::unexpected(exponent.error());
-        }
+        KORVANE_TRY(readExponent());
     }
     constexpr std::uint64_t minMagnitude = std::uint64_t{1} << 63;
     if (hasFraction || hasExponent || beyond64Bits ||
@@ -571,9 +559,7 @@ Status JsonReader::readArrayValue(nlohmann::json* out) {
     }
     return forEachElement([&]() -> Status {
         nlohmann::json element;
-        if (auto read = readValue(out ? &element : nullptr); !read) {
-            return read;
-        }
+        KORVANE_TRY(readValue(out ? &element : nullptr));
         if (out) {
             out->push_back(std::move(element));
         }
@@ -586,13 +572,9 @@ Status JsonReader::readObjectValue(nlohmann::json* out) {
         *out = nlohmann::json::object();
     }
     return forEachMember([&](std::string key) -> Status {
-        if (auto colon = readColon(); !colon) {
-            return colon;
-        }
+        KORVANE_TRY(readColon());
         nlohmann::json member;
-        if (auto read = readValue(out ? &member : nullptr); !read) {
-            return read;
-        }
+        KORVANE_TRY(readValue(out ? &member : nullptr));
         if (out) {
             (*out)[key] = std::move(member);  // a repeated key keeps its last value
         }
