@@ -196,6 +196,11 @@ std::optional<std::wstring> fileName(std::wstring_view path) {
     return std::wstring(path.substr(last.start, last.end - last.start));
 }
 
+bool fileNameIs(std::wstring_view path, std::wstring_view name) {
+    const std::optional<std::wstring> last = fileName(path);
+    return last && equalsIgnoringAsciiCase(*last, name);
+}
+
 std::optional<std::wstring> fileStem(std::wstring_view path) {
     const std::optional<std::wstring> name = fileName(path);
     if (!name) {

@@ -43,6 +43,9 @@ std::optional<std::wstring> parentPath(std::wstring_view path);
 // The last component, when it is a name (not a root, prefix or "..").
 std::optional<std::wstring> fileName(std::wstring_view path);
 
+// Whether the last component is the name `name`, ignoring ASCII case.
+bool fileNameIs(std::wstring_view path, std::wstring_view name);
+
 // Stem and extension of the file name: Telegram.exe gives Telegram and exe;
 // a name without a dot, or only a leading one, has no extension.
 std::optional<std::wstring> fileStem(std::wstring_view path);

@@ -71,6 +71,17 @@ TEST(WindowsPath, ParentAndFileNameIgnoreTrailingSeparatorsAndDots) {
     EXPECT_EQ(fileName(L"\\\\?\\C:\\a/b"), L"a/b");
 }
 
+TEST(WindowsPath, FileNameIsComparesTheLastNameIgnoringAsciiCaseOnly) {
+    EXPECT_TRUE(fileNameIs(L"C:\\X\\Resources\\", L"resources"));
+    EXPECT_TRUE(fileNameIs(L"C:/X/RUNTIME", L"runtime"));
+    EXPECT_FALSE(fileNameIs(L"C:\\X\\runtimes", L"runtime"));
+    EXPECT_FALSE(fileNameIs(L"C:\\runtime\\..", L"runtime"));
+    EXPECT_FALSE(fileNameIs(L"\\\\srv\\runtime", L"runtime"));  // the share is the root
+    // A name that is not valid UTF-16 matches nothing.
+    EXPECT_FALSE(
+        fileNameIs(std::wstring(L"C:\\runtim") + static_cast<wchar_t>(0xD800), L"runtime"));
+}
+
 TEST(WindowsPath, StemAndExtensionSplitAtTheLastDot) {
     EXPECT_EQ(fileStem(L"C:\\T\\Telegram.exe"), L"Telegram");
     EXPECT_EQ(fileExtension(L"C:\\T\\Telegram.exe"), L"exe");

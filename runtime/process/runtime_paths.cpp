@@ -5,7 +5,6 @@
 #include <mutex>
 #include <string>
 
-#include "common/text.h"
 #include "common/windows_path.h"
 #include "platform/module_path.h"
 #include "platform/wide.h"
@@ -28,13 +27,6 @@ std::optional<fs::path> parentOf(const fs::path& path) {
         return std::nullopt;
     }
     return parent;
-}
-
-// The folder's last component equals `name` ignoring ASCII case. A component
-// that is not valid UTF-16 never matches.
-bool lastComponentIs(const fs::path& folder, std::wstring_view name) {
-    const std::optional<std::wstring> last = fileName(folder.native());
-    return last && equalsIgnoringAsciiCase(*last, name);
 }
 
 bool isPresent(const fs::path& path) {
@@ -64,14 +56,14 @@ void overrideServiceExecutablePathForTesting(std::optional<fs::path> path) {
 
 fs::path dataDirectoryFor(const fs::path& executable) {
     const fs::path folder = parentOf(executable).value_or(fs::path());
-    if (!lastComponentIs(folder, L"runtime")) {
+    if (!fileNameIs(folder.native(), L"runtime")) {
         return folder / "data";
     }
     const std::optional<fs::path> parent = parentOf(folder);
     if (!parent) {
         return folder / "data";
     }
-    if (!lastComponentIs(*parent, L"resources")) {
+    if (!fileNameIs(parent->native(), L"resources")) {
         return *parent / "data";
     }
     const std::optional<fs::path> grandParent = parentOf(*parent);
