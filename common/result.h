@@ -20,7 +20,8 @@ class [[nodiscard]] Result : public std::expected<T, std::string> {
 
   public:
     using Base::Base;
-    // What the monadic operations (and_then, transform, ...) return.
+    // What std::expected's own operations return (and_then, transform and the
+    // like, where the standard library has them) becomes a Result again.
     constexpr Result(const Base& other) : Base(other) {}
     constexpr Result(Base&& other) : Base(std::move(other)) {}
 };

@@ -1,8 +1,7 @@
 #pragma once
 // Strict JSON reading with positioned messages.
-// N.B. The reader is our own because the client shows its messages, which must
-// match the documented wording, line and column exactly; nlohmann/json only
-// builds and prints the trees.
+// N.B. Our own reader: the client shows its messages, which must match the
+// documented wording, line and column exactly; nlohmann/json only builds and prints.
 //
 // Every message ends with " at line L column C": lines and columns count from
 // 1 and columns count bytes. The column is that of the last byte consumed (the
