@@ -4,9 +4,9 @@
 
 #include <optional>
 
+#include "common/windows_path.h"
 #include "platform/handles.h"
 #include "runtime/profiles/environment_references.h"
-#include "runtime/profiles/windows_path.h"
 
 namespace korvane::runtime {
 namespace {

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "common/text.h"
+#include "common/windows_path.h"
 #include "runtime/profiles/application_path.h"
 #include "runtime/profiles/executable_scan.h"
 #include "runtime/profiles/name_rules.h"
 #include "runtime/profiles/profile_matching.h"
-#include "runtime/profiles/windows_path.h"
 
 namespace korvane::runtime {
 namespace {
@@ -61,7 +61,7 @@ std::optional<ApplicationFolder> locate(const StoredApplication& app,
         return std::nullopt;
     }
     ApplicationFolder located;
-    located.path = expandApplicationPath(textPath(trimmed), layout);
+    located.path = expandApplicationPath(widen(trimmed), layout);
     located.folder = parentPath(located.path);
     if (located.folder && !hasMetadata(*located.folder)) {
         located.folder.reset();
@@ -74,13 +74,13 @@ std::optional<ApplicationFolder> locate(const StoredApplication& app,
 
 void addProcessPaths(const ApplicationFolder& app, FolderListings& listings,
                      std::set<std::string>& paths) {
-    paths.insert(pathText(app.path));
+    paths.insert(narrow(app.path));
     if (!app.folder) {
         return;
     }
     const auto addAll = [&](const std::vector<std::wstring>& found) {
         for (const std::wstring& path : found) {
-            paths.insert(pathText(path));
+            paths.insert(narrow(path));
         }
     };
     const std::wstring resourcesApp = joinPath(joinPath(*app.folder, L"resources"), L"app");
@@ -99,7 +99,7 @@ void addPathRegexes(const ApplicationFolder& app, std::set<std::string>& regexes
         return;
     }
     const auto addAll = [&](const std::wstring& folder) {
-        for (std::string& regex : directoryRegexes(pathText(folder))) {
+        for (std::string& regex : directoryRegexes(narrow(folder))) {
             regexes.insert(std::move(regex));
         }
     };
@@ -125,16 +125,16 @@ void addProcessNames(const StoredApplication& app,
         }
     };
     if (!trimUnicodeWhitespace(app.path).empty()) {
-        const std::wstring sent = textPath(app.path);
+        const std::wstring sent = widen(app.path);
         if (const std::optional<std::wstring> name = fileName(sent)) {
-            add(pathText(*name));
+            add(narrow(*name));
             if (const std::optional<std::wstring> stem = fileStem(*name)) {
-                add(pathText(*stem));
+                add(narrow(*stem));
             }
         }
         const std::wstring expanded = expandApplicationPath(sent, layout);
         if (const std::optional<std::wstring> name = fileName(expanded)) {
-            if (std::optional<std::string> text = strictPathText(*name)) {
+            if (std::optional<std::string> text = strictNarrow(*name)) {
                 add(std::move(*text));
             }
         }

@@ -8,10 +8,10 @@
 #include <optional>
 #include <set>
 
+#include "common/windows_path.h"
 #include "platform/handles.h"
 #include "runtime/profiles/file_api_path.h"
 #include "runtime/profiles/name_rules.h"
-#include "runtime/profiles/windows_path.h"
 
 namespace korvane::runtime {
 namespace {

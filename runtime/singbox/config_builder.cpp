@@ -5,10 +5,10 @@
 #include <optional>
 
 #include "common/text.h"
+#include "common/windows_path.h"
 #include "runtime/process/file_io.h"
 #include "runtime/profiles/built_in_profiles.h"
 #include "runtime/profiles/derive_application_lists.h"
-#include "runtime/profiles/windows_path.h"
 #include "runtime/singbox/config_document.h"
 #include "runtime/singbox/server_exclusions.h"
 #include "runtime/singbox/site_domains.h"
@@ -32,7 +32,7 @@ DomainRoutingPresets readPresets(const RuntimeLayout& layout) {
 
 std::optional<std::string> naivePath(const RuntimeLayout& layout) {
     const std::optional<fs::path> found = layout.find(RuntimeProgram::Naive);
-    return found ? std::optional(pathText(found->native())) : std::nullopt;
+    return found ? std::optional(narrow(found->native())) : std::nullopt;
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ Result<SingBoxStartResult> startSingBox(const RuntimeLayout& layout,
     }
     clock.sleep(kSettleTime);
     const auto running = isSingBoxRunning();
-    if (!running) {
+    if (!running.has_value()) {
         return fail(running.error());
     }
     if (!*running) {

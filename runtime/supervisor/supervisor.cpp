@@ -55,15 +55,12 @@ Result<ConnectResult> connectVpn(const RuntimeLayout& layout, StoredAppSettings 
 Result<std::string> handleStart(const RuntimeLayout& layout, std::string_view settingsJson,
                                 std::string_view serverJson) {
     return guarded([&]() -> Result<std::string> {
-        auto settings = parseStoredAppSettings(settingsJson);
-        if (!settings) {
-            return fail("Invalid settings payload: " + settings.error());
+        auto records = readStartRecords(settingsJson, serverJson);
+        if (!records) {
+            return fail(records.error());
         }
-        auto server = parseAccessServer(serverJson);
-        if (!server) {
-            return fail("Invalid server payload: " + server.error());
-        }
-        auto connected = connectVpn(layout, std::move(*settings), std::move(*server));
+        auto connected =
+            connectVpn(layout, std::move(records->settings), std::move(records->server));
         if (!connected) {
             return fail(connected.error());
         }
@@ -88,11 +85,11 @@ Status handleStop() {
 Result<std::string> handleHealth() {
     return guarded([]() -> Result<std::string> {
         const auto naiveRunning = isNaiveRunning();
-        if (!naiveRunning) {
+        if (!naiveRunning.has_value()) {
             return fail(naiveRunning.error());
         }
         const auto singBoxRunning = isSingBoxRunning();
-        if (!singBoxRunning) {
+        if (!singBoxRunning.has_value()) {
             return fail(singBoxRunning.error());
         }
         const bool socksReady = probeLocalSocks();

@@ -8,17 +8,12 @@ namespace {
 
 Result<std::string> route(const HttpRequest& request, HandlerSet& handlers) {
     if (request.method == "POST" && request.path == "/start") {
-        const auto payload = readStartPayload(request.body);
-        if (!payload) {
-            return fail(payload.error());
-        }
-        return handlers.handleStart(payload->settingsJson, payload->serverJson);
+        KORVANE_TRY_ASSIGN(const StartPayload payload, readStartPayload(request.body));
+        return handlers.handleStart(payload.settingsJson, payload.serverJson);
     }
     if (request.method == "POST" && request.path == "/stop") {
         // The body, if any, means nothing to a stop.
-        if (auto stopped = handlers.handleStop(); !stopped) {
-            return fail(std::move(stopped.error()));
-        }
+        KORVANE_TRY(handlers.handleStop());
         return std::string("{}");
     }
     if (request.method == "GET" && request.path == "/health") {
@@ -30,11 +25,8 @@ Result<std::string> route(const HttpRequest& request, HandlerSet& handlers) {
 }  // namespace
 
 Result<std::string> serveRequest(std::string_view received, HandlerSet& handlers) {
-    const auto request = parseHttpRequest(received);
-    if (!request) {
-        return fail(request.error());
-    }
-    return route(*request, handlers);
+    KORVANE_TRY_ASSIGN(const HttpRequest request, parseHttpRequest(received));
+    return route(request, handlers);
 }
 
 }  // namespace korvane::service

@@ -53,7 +53,8 @@ Result<std::string> receiveAndServe(const UniqueSocket& connection, std::span<ch
             }
             break;  // the deadline: serve what arrived
         }
-        if (const auto waited = waitForSocket(connection, POLLRDNORM, remaining); !waited) {
+        if (const auto waited = waitForSocket(connection, POLLRDNORM, remaining);
+            !waited.has_value()) {
             return fail(waited.error());
         }
     }
@@ -76,7 +77,7 @@ void sendAll(const UniqueSocket& connection, std::string_view data, Clock& clock
         }
         const auto remaining = deadline - clock.now();
         if (error != WSAEWOULDBLOCK || remaining <= Clock::Duration::zero() ||
-            !waitForSocket(connection, POLLWRNORM, remaining)) {
+            !waitForSocket(connection, POLLWRNORM, remaining).has_value()) {
             return;
         }
     }

@@ -36,7 +36,7 @@ Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, std::uint16_t port,
     const auto buffer = std::make_unique_for_overwrite<char[]>(kReceiveBufferSize);
     while (!stopFlag->load()) {
         const auto waiting = waitForSocket(*listener, POLLRDNORM, kPollInterval);
-        if (!waiting) {
+        if (!waiting.has_value()) {
             return fail(waiting.error());
         }
         if (!*waiting) {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "common/text.h"
+#include "common/windows_path.h"
 #include "platform/handles.h"
 #include "platform/wide.h"
 #include "runtime/process/runtime_layout.h"
@@ -12,7 +14,6 @@
 #include "runtime/profiles/derive_application_lists.h"
 #include "runtime/profiles/executable_scan.h"
 #include "runtime/profiles/name_rules.h"
-#include "runtime/profiles/windows_path.h"
 #include "tests/support/build_paths.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_tree.h"
@@ -23,7 +24,7 @@ namespace {
 using Strings = std::set<std::string>;
 
 std::string text(const std::wstring& path) {
-    return pathText(path);
+    return narrow(path);
 }
 
 Strings regexesOf(std::initializer_list<std::wstring> folders) {

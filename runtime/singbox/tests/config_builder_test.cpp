@@ -6,8 +6,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "common/text.h"
+#include "common/windows_path.h"
 #include "runtime/process/runtime_layout.h"
-#include "runtime/profiles/windows_path.h"
 #include "runtime/singbox/tun_interface.h"
 #include "tests/support/file_content.h"
 #include "tests/support/temp_tree.h"
@@ -64,7 +65,7 @@ class SingBoxConfig : public ::testing::Test {
 TEST_F(SingBoxConfig, FullModeBlocksUdpAndSendsTheRestToTheProxy) {
     const std::wstring app = tree_.file(L"Discord\\app-1.0.9\\Discord.exe");
     const json document =
-        build(settingsFor("full", {{"Discord", pathText(app), ""}}), " 1.2.3.4:8443 ");
+        build(settingsFor("full", {{"Discord", narrow(app), ""}}), " 1.2.3.4:8443 ");
 
     EXPECT_EQ(document.at("route").at("final"), "proxy");
     EXPECT_EQ(excluded(document), json::array({"1.2.3.4/32"}));
@@ -85,11 +86,11 @@ TEST_F(SingBoxConfig, SplitModeRoutesChosenApplicationsAndExcludesNaiveByPath) {
     const std::wstring app = tree_.file(L"Tools\\tool.exe");
     tree_.file(L"Tools\\other.exe");  // no profile matches: not listed
 
-    const json document = build(settingsFor("Full", {{"Tool", pathText(app), ""}}), "localhost");
+    const json document = build(settingsFor("Full", {{"Tool", narrow(app), ""}}), "localhost");
 
     EXPECT_EQ(document.at("route").at("final"), "direct");
-    const json naivePath = json::array({pathText(naive)});
-    const json appPath = json::array({pathText(app)});
+    const json naivePath = json::array({narrow(naive)});
+    const json appPath = json::array({narrow(app)});
     EXPECT_EQ(
         rules(document),
         (Texts{

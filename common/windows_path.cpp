@@ -1,4 +1,4 @@
-#include "runtime/profiles/windows_path.h"
+#include "common/windows_path.h"
 
 #include <algorithm>
 #include <iterator>
@@ -6,14 +6,10 @@
 
 #include "common/text.h"
 
-namespace korvane::runtime {
+namespace korvane {
 namespace {
 
-enum class Prefix { None, Disk, Unc, Device, Verbatim, VerbatimDisk, VerbatimUnc };
-
-bool isSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
+enum class Prefix { None, Disk, Unc, Device, DeviceUnc, Verbatim, VerbatimDisk, VerbatimUnc };
 
 bool isAsciiLetter(wchar_t c) {
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
@@ -30,7 +26,7 @@ struct Layout {
                prefix == Prefix::VerbatimUnc;
     }
     bool separatorAt(std::wstring_view path, std::size_t i) const {
-        return verbatim() ? path[i] == L'\\' : isSeparator(path[i]);
+        return verbatim() ? path[i] == L'\\' : isPathSeparator(path[i]);
     }
     // Every prefix but a bare drive implies a root.
     bool hasRoot() const {
@@ -42,7 +38,7 @@ struct Layout {
 // Length of the component that starts at `from`, up to the next separator.
 std::size_t componentLength(std::wstring_view path, std::size_t from, bool verbatim) {
     std::size_t end = from;
-    while (end < path.size() && !(verbatim ? path[end] == L'\\' : isSeparator(path[end]))) {
+    while (end < path.size() && !(verbatim ? path[end] == L'\\' : isPathSeparator(path[end]))) {
         ++end;
     }
     return end - from;
@@ -67,8 +63,10 @@ Layout layoutOf(std::wstring_view path) {
     }
     const std::wstring_view h(head, headLength);
     Layout layout;
+    // N.B. Windows reads "UNC" in either case.
+    const bool uncNext = h.size() == 8 && equalsIgnoringAsciiCase(h.substr(4), L"UNC\\");
     if (h.starts_with(L"\\\\?\\") && path.substr(0, 4).find(L'/') == std::wstring_view::npos) {
-        if (h.starts_with(L"\\\\?\\UNC\\")) {
+        if (uncNext) {
             layout.prefix = Prefix::VerbatimUnc;
             layout.prefixLength = 8 + serverShareLength(path, 8, true);
         } else if (path.size() >= 6 && isAsciiLetter(path[4]) && path[5] == L':' &&
@@ -79,6 +77,9 @@ Layout layoutOf(std::wstring_view path) {
             layout.prefix = Prefix::Verbatim;
             layout.prefixLength = 4 + componentLength(path, 4, true);
         }
+    } else if (h.starts_with(L"\\\\.\\") && uncNext) {
+        layout.prefix = Prefix::DeviceUnc;
+        layout.prefixLength = 8 + serverShareLength(path, 8, false);
     } else if (h.starts_with(L"\\\\.\\")) {
         layout.prefix = Prefix::Device;
         layout.prefixLength = 4 + componentLength(path, 4, false);
@@ -132,32 +133,22 @@ std::pair<std::wstring, std::optional<std::wstring>> splitAtLastDot(const std::w
     return {name.substr(0, dot), name.substr(dot + 1)};
 }
 
-constexpr char32_t kReplacement = 0xFFFD;
+}  // namespace
 
-// Code points of a path; unpaired surrogates (and, with a 32-bit wchar_t, values
-// that are no code point) become U+FFFD and are counted in `bad`.
-std::u32string codePointsOf(std::wstring_view path, bool& bad) {
-    std::u32string out;
-    out.reserve(path.size());
-    bad = false;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const auto unit = static_cast<char32_t>(path[i]);
-        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
-        if (high && i + 1 < path.size() && path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF) {
-            out.push_back(0x10000 + ((unit - 0xD800) << 10) +
-                          (static_cast<char32_t>(path[i + 1]) - 0xDC00));
-            ++i;
-        } else if ((unit >= 0xD800 && unit <= 0xDFFF) || unit > 0x10FFFF) {
-            out.push_back(kReplacement);
-            bad = true;
-        } else {
-            out.push_back(unit);
-        }
-    }
-    return out;
+bool isPathSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
 }
 
-}  // namespace
+std::wstring_view withoutTrailingSeparators(std::wstring_view path) {
+    while (!path.empty() && isPathSeparator(path.back())) {
+        path.remove_suffix(1);
+    }
+    return path;
+}
+
+std::wstring_view volumeRoot(std::wstring_view path) {
+    return path.substr(0, layoutOf(path).prefixLength);
+}
 
 bool isAbsolutePath(std::wstring_view path) {
     const Layout layout = layoutOf(path);
@@ -181,7 +172,7 @@ std::wstring joinPath(std::wstring_view base, std::wstring_view relative) {
     }
     const bool bareDrive =
         baseLayout.prefix == Prefix::Disk && baseLayout.prefixLength == base.size();
-    const bool needSeparator = !base.empty() && !isSeparator(base.back()) && !bareDrive;
+    const bool needSeparator = !base.empty() && !isPathSeparator(base.back()) && !bareDrive;
     return std::wstring(base) + (needSeparator ? L"\\" : L"") + std::wstring(relative);
 }
 
@@ -205,6 +196,11 @@ std::optional<std::wstring> fileName(std::wstring_view path) {
     return std::wstring(path.substr(last.start, last.end - last.start));
 }
 
+bool fileNameIs(std::wstring_view path, std::wstring_view name) {
+    const std::optional<std::wstring> last = fileName(path);
+    return last && equalsIgnoringAsciiCase(*last, name);
+}
+
 std::optional<std::wstring> fileStem(std::wstring_view path) {
     const std::optional<std::wstring> name = fileName(path);
     if (!name) {
@@ -221,32 +217,4 @@ std::optional<std::wstring> fileExtension(std::wstring_view path) {
     return splitAtLastDot(*name).second;
 }
 
-std::string pathText(std::wstring_view path) {
-    bool bad = false;
-    return encodeUtf8(codePointsOf(path, bad));
-}
-
-std::optional<std::string> strictPathText(std::wstring_view path) {
-    bool bad = false;
-    std::string text = encodeUtf8(codePointsOf(path, bad));
-    if (bad) {
-        return std::nullopt;
-    }
-    return text;
-}
-
-std::wstring textPath(std::string_view utf8) {
-    std::wstring out;
-    out.reserve(utf8.size());
-    for (char32_t c : decodeUtf8(utf8)) {
-        if (sizeof(wchar_t) == 2 && c >= 0x10000) {
-            out.push_back(static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)));
-            out.push_back(static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<wchar_t>(c));
-        }
-    }
-    return out;
-}
-
-}  // namespace korvane::runtime
+}  // namespace korvane

@@ -1,14 +1,18 @@
-// The messages that a start request's records produce, with the columns of the
-// compact, key-sorted text that the endpoint hands over.
+// The messages that a start request's body produces, through the endpoint's
+// payload reading and the runtime's record readers: the columns are those of
+// the compact, key-sorted member texts that the endpoint hands over.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "runtime/records/json_reader.h"
+#include "runtime/records/json_document.h"
 #include "runtime/records/records.h"
+#include "service/http/start_payload.h"
 
-namespace korvane::runtime {
+namespace korvane {
 namespace {
+
+using runtime::parseJsonDocument;
 
 const std::string baseSettings =
     R"({"mode":"split","language":"en","launchOnStartup":false,"connectOnStartup":false,)"
@@ -31,23 +35,19 @@ std::string with(std::string object, const std::string& key, const std::string& 
     return document->dump();
 }
 
-// What the start handler answers for a body, up to the records: the body is
-// parsed, both members are written compactly again, settings read first.
+// What a start request's body comes to before the VPN is brought up: the
+// endpoint's failure, the records' failure, or "ok".
+std::string bodyOutcome(std::string_view body) {
+    const auto payload = service::readStartPayload(body);
+    if (!payload) {
+        return payload.error();
+    }
+    const auto records = runtime::readStartRecords(payload->settingsJson, payload->serverJson);
+    return records ? "ok" : records.error();
+}
+
 std::string startOutcome(const std::string& settings, const std::string& server) {
-    const auto body =
-        parseJsonDocument(R"({"settings":)" + settings + R"(,"server":)" + server + "}");
-    if (!body) {
-        return "Invalid start payload: " + body.error();
-    }
-    const auto readSettings = parseStoredAppSettings(body->at("settings").dump());
-    if (!readSettings) {
-        return "Invalid settings payload: " + readSettings.error();
-    }
-    const auto readServer = parseAccessServer(body->at("server").dump());
-    if (!readServer) {
-        return "Invalid server payload: " + readServer.error();
-    }
-    return "ok";
+    return bodyOutcome(R"({"settings":)" + settings + R"(,"server":)" + server + "}");
 }
 
 std::string serverWith(const std::string& key, const std::string& value) {
@@ -138,12 +138,13 @@ TEST(StartPayloadMessages, OnlyTheFirstProblemIsReported) {
 }
 
 TEST(StartPayloadMessages, BodyErrors) {
-    EXPECT_EQ(parseJsonDocument(R"({"settings":{}, "server":{}} GET /health HTTP/1.1)").error(),
-              "trailing characters at line 1 column 30");
-    EXPECT_EQ(parseJsonDocument(R"({"settings":)").error(),
-              "EOF while parsing a value at line 1 column 12");
-    EXPECT_EQ(parseJsonDocument("").error(), "EOF while parsing a value at line 1 column 0");
+    EXPECT_EQ(bodyOutcome(R"({"settings":{}, "server":{}} GET /health HTTP/1.1)"),
+              "Invalid start payload: trailing characters at line 1 column 30");
+    EXPECT_EQ(bodyOutcome(R"({"settings":)"),
+              "Invalid start payload: EOF while parsing a value at line 1 column 12");
+    EXPECT_EQ(bodyOutcome(""),
+              "Invalid start payload: EOF while parsing a value at line 1 column 0");
 }
 
 }  // namespace
-}  // namespace korvane::runtime
+}  // namespace korvane

@@ -1,8 +1,8 @@
-#include "runtime/profiles/windows_path.h"
+#include "common/windows_path.h"
 
 #include <gtest/gtest.h>
 
-namespace korvane::runtime {
+namespace korvane {
 namespace {
 
 TEST(WindowsPath, AbsoluteNeedsADriveWithRootOrAUncVerbatimOrDevicePrefix) {
@@ -71,6 +71,17 @@ TEST(WindowsPath, ParentAndFileNameIgnoreTrailingSeparatorsAndDots) {
     EXPECT_EQ(fileName(L"\\\\?\\C:\\a/b"), L"a/b");
 }
 
+TEST(WindowsPath, FileNameIsComparesTheLastNameIgnoringAsciiCaseOnly) {
+    EXPECT_TRUE(fileNameIs(L"C:\\X\\Resources\\", L"resources"));
+    EXPECT_TRUE(fileNameIs(L"C:/X/RUNTIME", L"runtime"));
+    EXPECT_FALSE(fileNameIs(L"C:\\X\\runtimes", L"runtime"));
+    EXPECT_FALSE(fileNameIs(L"C:\\runtime\\..", L"runtime"));
+    EXPECT_FALSE(fileNameIs(L"\\\\srv\\runtime", L"runtime"));  // the share is the root
+    // A name that is not valid UTF-16 matches nothing.
+    EXPECT_FALSE(
+        fileNameIs(std::wstring(L"C:\\runtim") + static_cast<wchar_t>(0xD800), L"runtime"));
+}
+
 TEST(WindowsPath, StemAndExtensionSplitAtTheLastDot) {
     EXPECT_EQ(fileStem(L"C:\\T\\Telegram.exe"), L"Telegram");
     EXPECT_EQ(fileExtension(L"C:\\T\\Telegram.exe"), L"exe");
@@ -85,15 +96,36 @@ TEST(WindowsPath, StemAndExtensionSplitAtTheLastDot) {
     EXPECT_EQ(fileStem(L"C:\\"), std::nullopt);
 }
 
-TEST(WindowsPath, TextConversionReplacesOrRefusesUnpairedSurrogates) {
-    const std::wstring bad = std::wstring(L"a") + static_cast<wchar_t>(0xD800) + L"b.exe";
-    EXPECT_EQ(pathText(bad),
-              "a\xEF\xBF\xBD"
-              "b.exe");
-    EXPECT_EQ(strictPathText(bad), std::nullopt);
-    const std::string text = "C:\\\xC3\x9C\\\xF0\x9F\x98\x80.exe";
-    EXPECT_EQ(strictPathText(textPath(text)), text);
+TEST(WindowsPath, VolumeRootIsThePrefixInEveryForm) {
+    EXPECT_EQ(volumeRoot(L"C:\\X\\svc.exe"), L"C:");
+    EXPECT_EQ(volumeRoot(L"c:/X"), L"c:");
+    EXPECT_EQ(volumeRoot(L"\\\\srv\\share\\X"), L"\\\\srv\\share");
+    EXPECT_EQ(volumeRoot(L"//srv/share/X"), L"//srv/share");
+    EXPECT_EQ(volumeRoot(L"\\\\?\\C:\\X"), L"\\\\?\\C:");
+    EXPECT_EQ(volumeRoot(L"\\\\?\\UNC\\srv\\share\\X"), L"\\\\?\\UNC\\srv\\share");
+    EXPECT_EQ(volumeRoot(L"\\\\?\\GLOBALROOT\\Device\\X"), L"\\\\?\\GLOBALROOT");
+    EXPECT_EQ(volumeRoot(L"\\\\.\\pipe\\name"), L"\\\\.\\pipe");
+    // Windows reads "UNC" in either case, also after the device prefix: the
+    // share, not the server's folder list, is the root of these.
+    EXPECT_EQ(volumeRoot(L"\\\\?\\unc\\srv\\share\\X"), L"\\\\?\\unc\\srv\\share");
+    EXPECT_EQ(volumeRoot(L"\\\\.\\UNC\\srv\\share\\X"), L"\\\\.\\UNC\\srv\\share");
+    EXPECT_EQ(parentPath(L"\\\\?\\Unc\\srv\\share"), std::nullopt);
+    // Relative paths and paths rooted without a drive lie on no named volume.
+    EXPECT_EQ(volumeRoot(L"\\X\\svc.exe"), L"");
+    EXPECT_EQ(volumeRoot(L"X\\svc.exe"), L"");
+    EXPECT_EQ(volumeRoot(L"\\\\srv"), L"");
+    EXPECT_EQ(volumeRoot(L""), L"");
+}
+
+TEST(WindowsPath, TrailingSeparatorsOfEitherKindAreDropped) {
+    EXPECT_TRUE(isPathSeparator(L'/'));
+    EXPECT_TRUE(isPathSeparator(L'\\'));
+    EXPECT_FALSE(isPathSeparator(L':'));
+    EXPECT_EQ(withoutTrailingSeparators(L"C:\\X\\/\\"), L"C:\\X");
+    EXPECT_EQ(withoutTrailingSeparators(L"C:\\"), L"C:");
+    EXPECT_EQ(withoutTrailingSeparators(L"\\/"), L"");
+    EXPECT_EQ(withoutTrailingSeparators(L"a\\b"), L"a\\b");
 }
 
 }  // namespace
-}  // namespace korvane::runtime
+}  // namespace korvane
