@@ -1,6 +1,7 @@
 #include "service/ipc/connection.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/os_error.h"
 #include "service/http/http_response.h"
@@ -46,27 +47,43 @@ void Connection::onDeadline(Clock::TimePoint now) {
             phase_ = Phase::Complete;  // serve what arrived
         }
     } else if (phase_ == Phase::Sending) {
-        phase_ = Phase::Closed;
-        socket_.reset();
+        close();
     }
 }
 
-std::string Connection::takeRequest() {
+Connection::Handover Connection::takeRequest() {
     phase_ = Phase::Waiting;
     head_.reset();
-    return std::exchange(received_, {});
+    Handover handover{std::exchange(received_, {}), std::move(socket_), std::move(output_)};
+    handover.unsent.erase(0, sent_);
+    output_.clear();
+    sent_ = 0;
+    return handover;
+}
+
+void Connection::finish(platform::UniqueSocket socket, std::string unsent, Clock::TimePoint now) {
+    socket_ = std::move(socket);
+    if (!socket_) {
+        phase_ = Phase::Closed;
+        return;
+    }
+    output_ = std::move(unsent);
+    sent_ = 0;
+    phase_ = Phase::Sending;
+    deadline_ = now + kSendDeadline;
+    send();
 }
 
 void Connection::answer(std::string response, Clock::TimePoint now) {
-    if (response.empty()) {
-        phase_ = Phase::Closed;
-        socket_.reset();
-        return;
-    }
     output_ += response;
     phase_ = Phase::Sending;
     deadline_ = now + kSendDeadline;
     send();
+}
+
+void Connection::close() {
+    phase_ = Phase::Closed;
+    socket_.reset();
 }
 
 // A client's TCP stack may split one request across several segments, so
@@ -106,25 +123,34 @@ void Connection::receive(Clock::TimePoint now) {
     }
 }
 
+std::optional<std::size_t> sendWithoutWaiting(const platform::UniqueSocket& socket,
+                                              std::string_view data) {
+    std::size_t sent = 0;
+    while (sent < data.size()) {
+        const int count =
+            ::send(socket.get(), data.data() + sent,
+                   static_cast<int>(std::min<std::size_t>(data.size() - sent, INT_MAX)), 0);
+        if (count > 0) {
+            sent += static_cast<std::size_t>(count);
+        } else if (count == SOCKET_ERROR && ::WSAGetLastError() == WSAEWOULDBLOCK) {
+            break;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return sent;
+}
+
 // Nobody is told when the client has gone away or stopped reading.
 void Connection::send() {
-    while (sent_ < output_.size()) {
-        const int sent = ::send(socket_.get(), output_.data() + sent_,
-                                static_cast<int>(output_.size() - sent_), 0);
-        if (sent > 0) {
-            sent_ += static_cast<std::size_t>(sent);
-            continue;
-        }
-        if (sent == SOCKET_ERROR && ::WSAGetLastError() == WSAEWOULDBLOCK) {
-            return;
-        }
-        phase_ = Phase::Closed;
-        socket_.reset();
+    const auto sent = sendWithoutWaiting(socket_, std::string_view(output_).substr(sent_));
+    if (!sent) {
+        close();
         return;
     }
-    if (phase_ == Phase::Sending) {
-        phase_ = Phase::Closed;
-        socket_.reset();
+    sent_ += *sent;
+    if (phase_ == Phase::Sending && sent_ == output_.size()) {
+        close();
     }
 }
 

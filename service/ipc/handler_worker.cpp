@@ -21,13 +21,38 @@ std::string answerRequest(std::string_view request, HandlerSet& handlers) noexce
     }
 }
 
-HandlerWorker::HandlerWorker(HandlerSet& handlers, std::function<void()> answered)
-    : handlers_(handlers), onAnswer_(std::move(answered)), thread_([this] { run(); }) {}
+namespace {
 
-void HandlerWorker::submit(std::uint64_t connection, std::string request) {
+// Sends what the socket takes at once; closes it when that is everything.
+void answerJob(Connection::Handover& job, std::string answer) noexcept {
+    if (job.unsent.empty()) {
+        job.unsent = std::move(answer);
+    } else {
+        try {
+            job.unsent += answer;
+        } catch (...) {
+            job.unsent.clear();  // no answer then: the connection is closed
+        }
+    }
+    const auto sent =
+        job.unsent.empty() ? std::nullopt : sendWithoutWaiting(job.socket, job.unsent);
+    if (!sent || *sent == job.unsent.size()) {
+        job.socket.reset();
+        job.unsent.clear();
+    } else {
+        job.unsent.erase(0, *sent);
+    }
+}
+
+}  // namespace
+
+HandlerWorker::HandlerWorker(HandlerSet& handlers, std::function<void()> unfinished)
+    : handlers_(handlers), unfinished_(std::move(unfinished)), thread_([this] { run(); }) {}
+
+void HandlerWorker::submit(std::uint64_t connection, Connection::Handover handover) {
     {
         std::lock_guard lock(mutex_);
-        waiting_.push_back(Job{connection, std::move(request), {}});
+        waiting_.push_back(Job{connection, std::move(handover)});
     }
     submitted_.notify_one();
 }
@@ -61,11 +86,14 @@ void HandlerWorker::run() noexcept {
         std::list<Job> current;
         current.splice(current.end(), waiting_, waiting_.begin());
         lock.unlock();
-        Job& job = current.front();
-        job.response = answerRequest(job.request, handlers_);
+        Connection::Handover& job = current.front().handover;
+        answerJob(job, answerRequest(job.request, handlers_));
+        const bool unfinished = static_cast<bool>(job.socket);
         lock.lock();
         answered_.splice(answered_.end(), current);
-        onAnswer_();
+        if (unfinished) {
+            unfinished_();
+        }
     }
 }
 

@@ -2,6 +2,9 @@
 // The endpoint's handler thread: requests are read on the endpoint's thread
 // and served here, one at a time, in the order they were handed in, so that
 // a start that runs for seconds never keeps other connections from being read.
+// The answer is sent from here as far as the socket takes it at once, which
+// for the endpoint's small answers is all of it: the client has its answer
+// without waiting for the endpoint's thread to wake.
 
 #include <condition_variable>
 #include <cstdint>
@@ -12,6 +15,7 @@
 #include <thread>
 
 #include "service/http/handler_set.h"
+#include "service/ipc/connection.h"
 
 namespace korvane::service {
 
@@ -19,31 +23,34 @@ class HandlerWorker {
   public:
     struct Job {
         std::uint64_t connection = 0;
-        std::string request;   // the bytes received
-        std::string response;  // the whole answer; empty when none could be built
+        // Once answered: the socket is empty when the whole answer went out
+        // (or the connection failed) and it is closed; otherwise `unsent` is
+        // the rest of the answer.
+        Connection::Handover handover;
     };
 
-    // Starts the thread. `answered` is called on it after each answer; it must
-    // not throw.
-    HandlerWorker(HandlerSet& handlers, std::function<void()> answered);
+    // Starts the thread. `unfinished` is called on it after an answer that
+    // the socket did not take whole; it must not throw.
+    HandlerWorker(HandlerSet& handlers, std::function<void()> unfinished);
     HandlerWorker(const HandlerWorker&) = delete;
     HandlerWorker& operator=(const HandlerWorker&) = delete;
     ~HandlerWorker() { stop(); }
 
-    void submit(std::uint64_t connection, std::string request);
+    void submit(std::uint64_t connection, Connection::Handover handover);
 
     // The jobs answered since the last call, in the order they were handed in.
     std::list<Job> takeAnswered();
 
-    // Drops the requests not yet started, lets a running one finish (its answer
-    // stays to be taken) and ends the thread. Idempotent.
+    // Drops the requests not yet started (closing their connections), lets a
+    // running one finish (its answer sent as far as the socket takes it at
+    // once) and ends the thread. Idempotent.
     void stop() noexcept;
 
   private:
     void run() noexcept;
 
     HandlerSet& handlers_;
-    const std::function<void()> onAnswer_;
+    const std::function<void()> unfinished_;
     std::mutex mutex_;
     std::condition_variable submitted_;
     // N.B. lists, so that moving a job from one to the other (splice) never

@@ -53,10 +53,9 @@ class EventLoop {
                 return waited;
             }
         }
-        // N.B. the worker is stopped before its last answer is taken: a
-        // handler that runs finishes, and its client gets the answer.
+        // A handler that runs finishes, and sends its answer; the rest is
+        // closed unanswered.
         worker_.stop();
-        tend(clock_.now());
         return {};
     }
 
@@ -73,16 +72,24 @@ class EventLoop {
                 entry.connection.onDeadline(now);
             }
         }
+        collectAnswered(now);
+        for (HandedConnection& entry : connections_) {
+            if (entry.connection.hasRequest()) {
+                worker_.submit(entry.id, entry.connection.takeRequest());
+            }
+        }
+    }
+
+    // N.B. the handler thread raises the wake signal only for an answer it
+    // could not send whole; the others are collected here on the next pass,
+    // and before accepting, so that they never count against the limit.
+    void collectAnswered(Clock::TimePoint now) {
         for (HandlerWorker::Job& job : worker_.takeAnswered()) {
             const auto entry =
                 std::ranges::find(connections_, job.connection, &HandedConnection::id);
             if (entry != connections_.end()) {
-                entry->connection.answer(std::move(job.response), now);
-            }
-        }
-        for (HandedConnection& entry : connections_) {
-            if (entry.connection.hasRequest()) {
-                worker_.submit(entry.id, entry.connection.takeRequest());
+                entry->connection.finish(std::move(job.handover.socket),
+                                         std::move(job.handover.unsent), now);
             }
         }
         std::erase_if(connections_,
@@ -100,7 +107,7 @@ class EventLoop {
                 until = std::min(until, *deadline);
             }
             if (const short events = entry.connection.wantedEvents()) {
-                polled.push_back({entry.connection.socket().get(), events, 0});
+                polled.push_back({entry.connection.socket(), events, 0});
                 polledConnections.push_back(&entry.connection);
             }
         }
@@ -139,6 +146,7 @@ class EventLoop {
 
     // Takes what waits in the backlog, closing what is over the limit.
     Status acceptPending(Clock::TimePoint now) {
+        collectAnswered(now);
         for (std::size_t taken = 0; taken < kMaxConnections; ++taken) {
             auto accepted = accept_(listener_);
             if (!accepted) {
@@ -157,6 +165,9 @@ class EventLoop {
             }
             if (connections_.size() < kMaxConnections) {
                 connections_.push_back({nextId_++, Connection(std::move(*accepted), now)});
+                // A client sends right after connecting: its request is often
+                // there already, and reading it now saves a wait.
+                connections_.back().connection.onReady(now);
             }
         }
         return {};
