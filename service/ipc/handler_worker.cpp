@@ -6,7 +6,9 @@
 #include "service/http/request_router.h"
 
 namespace korvane::service {
+namespace {
 
+// Empty only when not even a failure answer could be built.
 std::string answerRequest(std::string_view request, HandlerSet& handlers) noexcept {
     try {
         try {
@@ -21,21 +23,15 @@ std::string answerRequest(std::string_view request, HandlerSet& handlers) noexce
     }
 }
 
-namespace {
-
-// Sends what the socket takes at once; closes it when that is everything.
+// Sends what the socket takes at once; closes it when that is everything,
+// or when there is no answer to send.
 void answerJob(Connection::Handover& job, std::string answer) noexcept {
-    if (job.unsent.empty()) {
-        job.unsent = std::move(answer);
-    } else {
-        try {
-            job.unsent += answer;
-        } catch (...) {
-            job.unsent.clear();  // no answer then: the connection is closed
-        }
+    try {
+        job.unsent += answer;
+    } catch (...) {
+        answer.clear();
     }
-    const auto sent =
-        job.unsent.empty() ? std::nullopt : sendWithoutWaiting(job.socket, job.unsent);
+    const auto sent = answer.empty() ? std::nullopt : sendWithoutWaiting(job.socket, job.unsent);
     if (!sent || *sent == job.unsent.size()) {
         job.socket.reset();
         job.unsent.clear();

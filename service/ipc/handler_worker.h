@@ -29,8 +29,10 @@ class HandlerWorker {
         Connection::Handover handover;
     };
 
-    // Starts the thread. `unfinished` is called on it after an answer that
-    // the socket did not take whole; it must not throw.
+    // Starts the thread. Each request is answered with its outcome from
+    // serveRequest; an exception from a handler becomes a 500 "Unexpected
+    // failure: " + its text, and the thread goes on. `unfinished` is called on it after an answer
+    // that the socket did not take whole; it must not throw.
     HandlerWorker(HandlerSet& handlers, std::function<void()> unfinished);
     HandlerWorker(const HandlerWorker&) = delete;
     HandlerWorker& operator=(const HandlerWorker&) = delete;
@@ -60,10 +62,5 @@ class HandlerWorker {
     bool stopping_ = false;
     std::thread thread_;
 };
-
-// The answer to `request`: its outcome from serveRequest, as a response. An
-// exception from a handler becomes a 500 with its text; empty only when not
-// even that could be built.
-std::string answerRequest(std::string_view request, HandlerSet& handlers) noexcept;
 
 }  // namespace korvane::service
