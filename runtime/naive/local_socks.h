@@ -11,7 +11,7 @@ namespace korvane::runtime {
 // fails: anything else is false.
 bool probeLocalSocks();
 
-// probeLocalSocks at once and every 250 ms for up to 5 seconds.
+// probeLocalSocks at once and every 25 ms for up to 5 seconds.
 bool waitForLocalSocks(Clock& clock = systemClock());
 
 }  // namespace korvane::runtime

@@ -1,5 +1,6 @@
 #include "runtime/process/process_slot.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "platform/os_error.h"
@@ -72,6 +73,31 @@ Result<bool> ProcessSlot::isRunning() {
         }
         return !*exited;
     });
+}
+
+Status ProcessSlot::waitForExit(std::chrono::milliseconds limit) {
+    // A handle of its own, because a concurrent stop may close the slot's.
+    auto watched = locked<platform::UniqueProcess>([&]() -> Result<platform::UniqueProcess> {
+        HANDLE duplicate = nullptr;
+        if (child_ &&
+            !::DuplicateHandle(::GetCurrentProcess(), child_->process.get(), ::GetCurrentProcess(),
+                               &duplicate, SYNCHRONIZE, FALSE, 0)) {
+            return fail(platform::lastOsErrorText());
+        }
+        return platform::UniqueProcess(duplicate);
+    });
+    if (!watched) {
+        return fail(std::move(watched.error()));
+    }
+    if (!*watched) {
+        return {};
+    }
+    const auto milliseconds =
+        static_cast<DWORD>(std::clamp<long long>(limit.count(), 0, INFINITE - 1));
+    if (::WaitForSingleObject(watched->get(), milliseconds) == WAIT_FAILED) {
+        return fail(platform::lastOsErrorText());
+    }
+    return {};
 }
 
 Status ProcessSlot::runLockedForTesting(const std::function<void()>& action) {

@@ -1,6 +1,7 @@
 #pragma once
 // A process-wide holder of at most one running child, guarded by its own lock.
 
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -32,6 +33,12 @@ class ProcessSlot {
 
     // True while the held child has not exited; an exited child stays held.
     Result<bool> isRunning();
+
+    // Waits up to `limit` for the held child to exit; returns at once when the
+    // slot is empty. The lock is held only to take a handle on the child, not
+    // while waiting, so stop and isRunning go on meanwhile. Fails with the
+    // system's text when the child cannot be waited on.
+    Status waitForExit(std::chrono::milliseconds limit);
 
     // Runs `action` under the slot's lock the way every operation runs, so that
     // tests can end an operation abnormally.

@@ -47,7 +47,12 @@ Result<SingBoxStartResult> startSingBox(const RuntimeLayout& layout,
     if (auto stored = singBoxSlot().store(std::move(*child)); !stored) {
         return fail(stored.error());
     }
-    clock.sleep(kSettleTime);
+    // N.B. a wait on the process rather than a sleep: an exit during the settle
+    // fails the start at that moment, while a start that succeeds still takes
+    // the whole settle.
+    if (auto settled = singBoxSlot().waitForExit(kSettleTime); !settled) {
+        return fail(settled.error());
+    }
     const auto running = isSingBoxRunning();
     if (!running.has_value()) {
         return fail(running.error());

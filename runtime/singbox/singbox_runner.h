@@ -16,9 +16,11 @@ struct SingBoxStartResult {
     std::string address;  // with its "/30"
 };
 
-// Stops any earlier sing-box.exe, waits up to 2 s for the SOCKS5 port, writes
-// the configuration, launches "sing-box.exe run -c <tun.json>" from its own
-// folder and treats it as started when it still runs 3 s later.
+// Stops any earlier sing-box.exe, waits up to 2 s for the SOCKS5 port (paced
+// by `clock`), writes the configuration, launches "sing-box.exe run -c
+// <tun.json>" from its own folder and treats it as started when it still runs
+// 3 s later. It waits on the process itself for those 3 s, so an exit during
+// them fails the start at that moment.
 Result<SingBoxStartResult> startSingBox(const RuntimeLayout& layout,
                                         const StoredAppSettings& settings,
                                         const AccessServer& server, Clock& clock = systemClock());

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <thread>
 
 #include "runtime/process/launch.h"
 #include "runtime/process/runtime_layout.h"
@@ -111,6 +112,39 @@ TEST_F(ProcessSlotTest, StopThatFailsPastTheLockStillEmptiesTheSlot) {
     EXPECT_FALSE(stopped.has_value());
     EXPECT_EQ(slot.isRunning(), false) << "the slot is empty after a failed stop";
     test::terminateById(id);
+}
+
+TEST_F(ProcessSlotTest, WaitForExit_EndsAtTheLimitWhileTheChildRuns_AtOnceWhenEmpty) {
+    using namespace std::chrono_literals;
+    using Stopwatch = std::chrono::steady_clock;
+    auto started = Stopwatch::now();
+    EXPECT_TRUE(slot.waitForExit(5s).has_value());
+    EXPECT_LT(Stopwatch::now() - started, 100ms) << "an empty slot has nothing to wait for";
+
+    ASSERT_TRUE(slot.store(start()).has_value());
+    started = Stopwatch::now();
+    EXPECT_TRUE(slot.waitForExit(300ms).has_value());
+    EXPECT_GE(Stopwatch::now() - started, 290ms);
+    EXPECT_EQ(slot.isRunning(), true);
+}
+
+TEST_F(ProcessSlotTest, WaitForExit_EndsWhenTheChildEnds_WithoutHoldingTheLock) {
+    using namespace std::chrono_literals;
+    using Stopwatch = std::chrono::steady_clock;
+    ASSERT_TRUE(slot.store(start()).has_value());
+    const auto started = Stopwatch::now();
+    // The stop takes the lock while the wait runs, and its end of the child
+    // ends the wait.
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(300ms);
+        EXPECT_TRUE(slot.stop().has_value());
+    });
+    EXPECT_TRUE(slot.waitForExit(5s).has_value());
+    const auto waited = Stopwatch::now() - started;
+    stopper.join();
+    EXPECT_GE(waited, 290ms);
+    EXPECT_LT(waited, 2s);
+    EXPECT_EQ(slot.isRunning(), false);
 }
 
 TEST_F(ProcessSlotTest, BrokenSlot_FailsEverythingAndLeavesTheProcessRunning) {
