@@ -8,18 +8,20 @@
 #include <vector>
 
 #include "common/clock.h"
+#include "common/version.h"
 #include "platform/wide.h"
 #include "updater/application_launch.h"
+#include "updater/command_line.h"
 #include "updater/executable_replacement.h"
 #include "updater/tasklist_runner.h"
 #include "updater/update_run.h"
 
 namespace {
 
-// A console gets the text as UTF-16 so that any code page shows it; a pipe or
-// file gets UTF-8 bytes.
-void writeErrorLine(std::string_view message) {
-    const HANDLE stream = ::GetStdHandle(STD_ERROR_HANDLE);
+// `which` is STD_OUTPUT_HANDLE or STD_ERROR_HANDLE. A console gets the text as
+// UTF-16 so that any code page shows it; a pipe or file gets UTF-8 bytes.
+void writeLine(DWORD which, std::string_view message) {
+    const HANDLE stream = ::GetStdHandle(which);
     if (stream == nullptr || stream == INVALID_HANDLE_VALUE) {
         return;
     }
@@ -39,10 +41,14 @@ void writeErrorLine(std::string_view message) {
 int wmain(int argc, wchar_t* argv[]) {
     using namespace korvane::updater;
     const std::vector<std::wstring> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (asksForVersion(arguments)) {
+        writeLine(STD_OUTPUT_HANDLE, korvane::versionLine("korvane_updater"));
+        return 0;
+    }
     const UpdateSteps steps{runTasklist, replaceExecutable, launchApplication};
     if (const korvane::Status outcome = runUpdate(arguments, steps, korvane::systemClock());
         !outcome) {
-        writeErrorLine(outcome.error());
+        writeLine(STD_ERROR_HANDLE, outcome.error());
         return 1;
     }
     return 0;

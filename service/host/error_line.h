@@ -1,5 +1,5 @@
 #pragma once
-// The one diagnostic line of a command-line run.
+// The lines of a command-line run: its one diagnostic line, or its answer.
 
 #include <string_view>
 
@@ -10,5 +10,8 @@ namespace korvane::service {
 // redirected streams it has no standard error: the line then goes to the
 // parent's console, if there is one, and nowhere otherwise.
 void writeErrorLine(std::string_view message);
+
+// The same for an answer of a command-line run, on standard output.
+void writeOutputLine(std::string_view message);
 
 }  // namespace korvane::service

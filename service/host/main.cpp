@@ -1,6 +1,6 @@
 // korvane_service.exe: one command-line word selects whether the process runs
-// as the service, installs or removes it, or serves the endpoint in the
-// foreground.
+// as the service, installs or removes it, prints its version, or serves the
+// endpoint in the foreground.
 
 #include <windows.h>
 
@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "common/clock.h"
+#include "common/version.h"
 #include "runtime/supervisor/supervisor.h"
 #include "service/host/command_word.h"
 #include "service/host/error_line.h"
@@ -34,6 +35,9 @@ Status runCommand(CommandWord word) {
             return installService();
         case CommandWord::Uninstall:
             return uninstallService(systemClock());
+        case CommandWord::Version:
+            writeOutputLine(versionLine("korvane_service"));
+            return {};
         case CommandWord::Console:
             break;
     }

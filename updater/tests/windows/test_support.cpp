@@ -50,13 +50,32 @@ bool waitForRecordedRun(const fs::path& path, const std::string& line,
     }
 }
 
+namespace {
+
+std::string readToEnd(HANDLE pipe) {
+    std::string content;
+    char buffer[4096];
+    DWORD received = 0;
+    while (::ReadFile(pipe, buffer, sizeof(buffer), &received, nullptr) && received > 0) {
+        content.append(buffer, received);
+    }
+    return content;
+}
+
+}  // namespace
+
 Child startChild(const fs::path& program, const std::vector<std::wstring>& arguments) {
     Child child;
     SECURITY_ATTRIBUTES inheritable{};
     inheritable.nLength = sizeof(inheritable);
     inheritable.bInheritHandle = TRUE;
-    platform::UniqueFile writeEnd;
-    if (!::CreatePipe(child.errorOutput.put(), writeEnd.put(), &inheritable, 0) ||
+    platform::UniqueFile outputWriteEnd;
+    platform::UniqueFile errorWriteEnd;
+    // N.B. The outputs are small: reading the pipes one after the other once
+    // the child has ended cannot block it.
+    if (!::CreatePipe(child.output.put(), outputWriteEnd.put(), &inheritable, 0) ||
+        !::SetHandleInformation(child.output.get(), HANDLE_FLAG_INHERIT, 0) ||
+        !::CreatePipe(child.errorOutput.put(), errorWriteEnd.put(), &inheritable, 0) ||
         !::SetHandleInformation(child.errorOutput.get(), HANDLE_FLAG_INHERIT, 0)) {
         ADD_FAILURE() << "pipe: " << platform::lastOsErrorText();
         return child;
@@ -64,7 +83,8 @@ Child startChild(const fs::path& program, const std::vector<std::wstring>& argum
     Result<test::StartedProcess> started =
         test::startProcess({.program = program,
                             .arguments = arguments,
-                            .error = writeEnd.get(),
+                            .output = outputWriteEnd.get(),
+                            .error = errorWriteEnd.get(),
                             .workingDirectory = program.parent_path(),
                             .creationFlags = CREATE_NO_WINDOW});
     if (!started) {
@@ -88,12 +108,8 @@ Finished finishChild(Child& child, std::chrono::milliseconds limit) {
         ::WaitForSingleObject(child.process.get(), INFINITE);
     }
     ::GetExitCodeProcess(child.process.get(), &finished.exitCode);
-    char buffer[4096];
-    DWORD received = 0;
-    while (::ReadFile(child.errorOutput.get(), buffer, sizeof(buffer), &received, nullptr) &&
-           received > 0) {
-        finished.errorOutput.append(buffer, received);
-    }
+    finished.output = readToEnd(child.output.get());
+    finished.errorOutput = readToEnd(child.errorOutput.get());
     return finished;
 }
 

@@ -33,21 +33,23 @@ bool waitForRecordedRun(const fs::path& path, const std::string& line,
 
 struct Child {
     platform::UniqueProcess process;
+    platform::UniqueFile output;       // read end of the child's standard output
     platform::UniqueFile errorOutput;  // read end of the child's standard error
     DWORD pid = 0;
 };
 
 struct Finished {
     DWORD exitCode = 0;
+    std::string output;
     std::string errorOutput;
 };
 
-// Starts `program` in its own folder with `arguments`, its standard error
-// captured.
+// Starts `program` in its own folder with `arguments`, its standard output
+// and error captured.
 Child startChild(const fs::path& program, const std::vector<std::wstring>& arguments);
 bool isRunning(const Child& child);
 // Waits for the child (failing the test when it outlives `limit`) and reads
-// what it wrote to standard error.
+// what it wrote to standard output and error.
 Finished finishChild(Child& child, std::chrono::milliseconds limit);
 
 }  // namespace korvane::updater::testing
