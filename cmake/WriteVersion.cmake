@@ -1,5 +1,6 @@
 # cmake -P WriteVersion.cmake with PROJECT_VERSION(_MAJOR/_MINOR/_PATCH), GIT
 # (may be empty or NOTFOUND), SOURCE_DIR, HEADER and TEXT_FILE: see Version.cmake.
+cmake_minimum_required(VERSION 3.25)
 
 set(text ${PROJECT_VERSION})
 if(GIT)
