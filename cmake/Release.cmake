@@ -32,9 +32,10 @@ find_program(KORVANE_OBJCOPY x86_64-w64-mingw32-objcopy REQUIRED)
 function(korvane_split_debug_information target)
     set(program $<TARGET_FILE:${target}>)
     add_custom_command(TARGET ${target} POST_BUILD
-        COMMAND ${KORVANE_OBJCOPY} --only-keep-debug ${program} ${program}.debug
-        # N.B. objcopy writes a new PE header with the time of day unless
+        # N.B. objcopy writes new PE headers with the time of day unless
         # SOURCE_DATE_EPOCH says otherwise; 0 is what the linker left there.
+        COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
+            ${KORVANE_OBJCOPY} --only-keep-debug ${program} ${program}.debug
         COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
             ${KORVANE_OBJCOPY} --strip-all --add-gnu-debuglink=${program}.debug ${program}
         VERBATIM)

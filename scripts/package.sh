@@ -26,6 +26,9 @@ export SOURCE_DATE_EPOCH
 launcher=()
 if [ -z "${CCACHE_DISABLE:-}" ] && command -v ccache >/dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    # N.B. A base folder makes ccache turn the absolute source paths into
+    # relative ones, which the file-prefix maps then miss.
+    export CCACHE_BASEDIR=
 fi
 cmake --preset release -B "$build" "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target korvane_service korvane_updater
