@@ -23,14 +23,11 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
 fi
 export SOURCE_DATE_EPOCH
 
-launcher=()
-if [ -z "${CCACHE_DISABLE:-}" ] && command -v ccache >/dev/null; then
-    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-    # N.B. A base folder makes ccache turn the absolute source paths into
-    # relative ones, which the file-prefix maps then miss.
-    export CCACHE_BASEDIR=
-fi
-cmake --preset release -B "$build" "${launcher[@]}" >/dev/null
+# N.B. No ccache: its base folder turns absolute source paths into relative
+# ones that the file-prefix maps miss, and a cached object may come from
+# another folder's build.
+export CCACHE_DISABLE=1
+cmake --preset release -B "$build" -DCMAKE_CXX_COMPILER_LAUNCHER= >/dev/null
 cmake --build "$build" -j "$(nproc)" --target korvane_service korvane_updater
 
 version=$(cat "$build/korvane_version.txt")
