@@ -21,16 +21,16 @@ void writeLine(HANDLE target, std::string_view message) {
         ::WriteConsoleW(target, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
         return;
     }
-    // Nowhere is left to report a failure to write the error line.
+    // Nowhere is left to report a failure to write the line.
     (void)writeAll(target, line);
 }
 
-}  // namespace
-
-void writeErrorLine(std::string_view message) {
-    const HANDLE standardError = ::GetStdHandle(STD_ERROR_HANDLE);
-    if (standardError != nullptr && standardError != INVALID_HANDLE_VALUE) {
-        writeLine(standardError, message);
+// The stream `which` (STD_OUTPUT_HANDLE or STD_ERROR_HANDLE), or else the
+// parent's console.
+void writeStandardLine(DWORD which, std::string_view message) {
+    const HANDLE stream = ::GetStdHandle(which);
+    if (stream != nullptr && stream != INVALID_HANDLE_VALUE) {
+        writeLine(stream, message);
         return;
     }
     if (!::AttachConsole(ATTACH_PARENT_PROCESS)) {
@@ -43,6 +43,16 @@ void writeErrorLine(std::string_view message) {
         writeLine(console.get(), message);
     }
     ::FreeConsole();
+}
+
+}  // namespace
+
+void writeErrorLine(std::string_view message) {
+    writeStandardLine(STD_ERROR_HANDLE, message);
+}
+
+void writeOutputLine(std::string_view message) {
+    writeStandardLine(STD_OUTPUT_HANDLE, message);
 }
 
 }  // namespace korvane::platform

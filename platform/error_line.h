@@ -1,5 +1,6 @@
 #pragma once
-// The one diagnostic line of a command-line run of the service or the updater.
+// The lines of a command-line run of the service or the updater: its one
+// diagnostic line, or its answer.
 
 #include <string_view>
 
@@ -11,5 +12,8 @@ namespace korvane::platform {
 // console without redirected streams it has no standard error: the line then
 // goes to the parent's console, if there is one, and nowhere otherwise.
 void writeErrorLine(std::string_view message);
+
+// The same for an answer of a command-line run, on standard output.
+void writeOutputLine(std::string_view message);
 
 }  // namespace korvane::platform

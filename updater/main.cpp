@@ -8,7 +8,9 @@
 
 #include "common/clock.h"
 #include "platform/error_line.h"
+#include "common/version.h"
 #include "updater/application_launch.h"
+#include "updater/command_line.h"
 #include "updater/executable_replacement.h"
 #include "updater/tasklist_runner.h"
 #include "updater/update_run.h"
@@ -16,6 +18,10 @@
 int wmain(int argc, wchar_t* argv[]) {
     using namespace korvane::updater;
     const std::vector<std::wstring> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (asksForVersion(arguments)) {
+        korvane::platform::writeOutputLine(korvane::versionLine("korvane_updater"));
+        return 0;
+    }
     const UpdateSteps steps{runTasklist, replaceExecutable, launchApplication};
     if (const korvane::Status outcome = runUpdate(arguments, steps, korvane::systemClock());
         !outcome) {

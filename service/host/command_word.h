@@ -9,11 +9,13 @@ enum class CommandWord {
     Run,        // run as the service under the Service Control Manager
     Install,    // register or update the service, then start it
     Uninstall,  // stop and delete the service
+    Version,    // print the program's name and version
     Console,    // no recognised word: the endpoint in the foreground
 };
 
 // Only the first argument after the program name counts, compared exactly and
-// case-sensitively; further arguments are ignored.
+// case-sensitively; further arguments are ignored. "version" and "--version"
+// both select Version.
 CommandWord selectCommandWord(int argc, const wchar_t* const* argv);
 
 CommandWord commandWordFor(std::wstring_view firstArgument);

@@ -1,6 +1,6 @@
 // korvane_service.exe: one command-line word selects whether the process runs
-// as the service, installs or removes it, or serves the endpoint in the
-// foreground.
+// as the service, installs or removes it, prints its version, or serves the
+// endpoint in the foreground.
 
 #include <windows.h>
 
@@ -12,6 +12,7 @@
 #include "common/clock.h"
 #include "platform/error_line.h"
 #include "runtime/process/runtime_layout.h"
+#include "common/version.h"
 #include "service/host/command_word.h"
 #include "service/host/runtime_handlers.h"
 #include "service/host/service_installer.h"
@@ -33,6 +34,9 @@ Status runCommand(CommandWord word) {
             return installService();
         case CommandWord::Uninstall:
             return uninstallService(systemClock());
+        case CommandWord::Version:
+            platform::writeOutputLine(versionLine("korvane_service"));
+            return {};
         case CommandWord::Run:
         case CommandWord::Console:
             break;

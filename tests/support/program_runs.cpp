@@ -70,17 +70,36 @@ platform::UniqueProcess startProgram(const std::filesystem::path& program,
     return launch(program, arguments, output.get(), error.get());
 }
 
+namespace {
+
+std::string readToEnd(HANDLE pipe) {
+    std::string content;
+    char buffer[4096];
+    DWORD received = 0;
+    while (::ReadFile(pipe, buffer, sizeof(buffer), &received, nullptr) && received > 0) {
+        content.append(buffer, received);
+    }
+    return content;
+}
+
+}  // namespace
+
 Child startChild(const std::filesystem::path& program, const std::vector<std::wstring>& arguments) {
     Child child;
-    platform::UniqueFile writeEnd;
-    if (!::CreatePipe(child.errorOutput.put(), writeEnd.put(), nullptr, 0)) {
+    platform::UniqueFile outputWriteEnd;
+    platform::UniqueFile errorWriteEnd;
+    // N.B. The outputs are small: reading the pipes one after the other once
+    // the child has ended cannot block it.
+    if (!::CreatePipe(child.output.put(), outputWriteEnd.put(), nullptr, 0) ||
+        !::CreatePipe(child.errorOutput.put(), errorWriteEnd.put(), nullptr, 0)) {
         ADD_FAILURE() << "pipe: " << platform::lastOsErrorText();
         return child;
     }
     Result<platform::UniqueProcessInformation> started =
         platform::launchProcess({.program = program,
                                  .arguments = arguments,
-                                 .error = writeEnd.get(),
+                                 .output = outputWriteEnd.get(),
+                                 .error = errorWriteEnd.get(),
                                  .workingDirectory = program.parent_path(),
                                  .creationFlags = CREATE_NO_WINDOW});
     if (!started) {
@@ -104,12 +123,8 @@ Finished finishChild(Child& child, std::chrono::milliseconds limit) {
         ::WaitForSingleObject(child.process.get(), INFINITE);
     }
     ::GetExitCodeProcess(child.process.get(), &finished.exitCode);
-    char buffer[4096];
-    DWORD received = 0;
-    while (::ReadFile(child.errorOutput.get(), buffer, sizeof(buffer), &received, nullptr) &&
-           received > 0) {
-        finished.errorOutput.append(buffer, received);
-    }
+    finished.output = readToEnd(child.output.get());
+    finished.errorOutput = readToEnd(child.errorOutput.get());
     return finished;
 }
 

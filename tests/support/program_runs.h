@@ -36,12 +36,14 @@ platform::UniqueProcess startProgram(const std::filesystem::path& program,
 // A running child whose standard error the test reads through a pipe.
 struct Child {
     platform::UniqueProcess process;
+    platform::UniqueFile output;       // read end of the child's standard output
     platform::UniqueFile errorOutput;  // read end of the child's standard error
     DWORD pid = 0;
 };
 
 struct Finished {
     DWORD exitCode = 0;
+    std::string output;
     std::string errorOutput;
 };
 
@@ -50,7 +52,7 @@ struct Finished {
 Child startChild(const std::filesystem::path& program, const std::vector<std::wstring>& arguments);
 bool isRunning(const Child& child);
 // Waits for the child (failing the test when it outlives `limit`) and reads
-// what it wrote to standard error.
+// what it wrote to standard output and error.
 Finished finishChild(Child& child, std::chrono::milliseconds limit);
 
 }  // namespace korvane::test

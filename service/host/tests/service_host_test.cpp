@@ -11,6 +11,7 @@
 #include <memory>
 #include <thread>
 
+#include "common/version.h"
 #include "service/host/command_line_quoting.h"
 #include "service/host/service_description.h"
 #include "service/host/service_main.h"
@@ -192,6 +193,22 @@ TEST_F(ServiceHostTest, Run_OutsideTheServiceManagerFails) {
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_EQ(run.standardError, kWinapiError);
+}
+
+TEST_F(ServiceHostTest, Version_PrintsNameAndVersionAndEndsWithoutServingOrInstalling) {
+    // Either spelling; extra arguments change nothing, as for the other words.
+    for (const std::vector<std::wstring>& arguments :
+         {std::vector<std::wstring>{L"version"},
+          std::vector<std::wstring>{L"--version", L"install"}}) {
+        SCOPED_TRACE(arguments.front());
+        const test::ProgramOutcome run = runService(arguments, 20s);
+        EXPECT_FALSE(run.timedOut) << "a version run must not serve the endpoint";
+        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_EQ(run.standardOutput, "korvane_service " + std::string(versionText()) + "\n");
+        EXPECT_EQ(run.standardError, "");
+        EXPECT_FALSE(askEndpoint()) << "nothing may listen on the endpoint's port";
+        EXPECT_FALSE(queryService()) << "a version run must not install anything";
+    }
 }
 
 TEST_F(ServiceHostTest, ConsoleMode_ServesTheEndpointForNoOrAnyUnknownWord) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/version.h"
 #include "tests/support/build_paths.h"
 #include "tests/support/file_content.h"
 #include "tests/support/program_runs.h"
@@ -94,6 +95,22 @@ TEST_F(UpdaterProgram, WritesTheFirstMissingArgumentAndDoesNothingElse) {
         EXPECT_EQ(finished.exitCode, 1u) << message;
         EXPECT_EQ(finished.errorOutput, message + "\n");
     }
+    EXPECT_EQ(readFile(target), "old");
+    EXPECT_TRUE(recordedRuns(record).empty());
+}
+
+TEST_F(UpdaterProgram, VersionAlonePrintsNameAndVersionAndDoesNothingElse) {
+    const Finished version = run({L"--version"});
+    EXPECT_EQ(version.exitCode, 0u);
+    EXPECT_EQ(version.output, "korvane_updater " + std::string(versionText()) + "\n");
+    EXPECT_EQ(version.errorOutput, "");
+
+    // Beside other arguments the flag is skipped like any unknown word.
+    const Finished update = run({L"--version", L"--pid", kAbsentPid});
+    EXPECT_EQ(update.exitCode, 1u);
+    EXPECT_EQ(update.output, "");
+    EXPECT_EQ(update.errorOutput, "Missing updater source argument\n");
+
     EXPECT_EQ(readFile(target), "old");
     EXPECT_TRUE(recordedRuns(record).empty());
 }
