@@ -10,9 +10,10 @@
 #include <memory>
 
 #include "common/clock.h"
+#include "common/version.h"
 #include "platform/error_line.h"
 #include "runtime/process/runtime_layout.h"
-#include "common/version.h"
+#include "service/host/caller_policy.h"
 #include "service/host/command_word.h"
 #include "service/host/runtime_handlers.h"
 #include "service/host/service_installer.h"
@@ -43,8 +44,11 @@ Status runCommand(CommandWord word) {
     }
     // The runtime's files and programs are placed once, from where this
     // executable lives.
-    RuntimeHandlers handlers(runtime::RuntimeLayout::ofRunningExecutable());
-    return word == CommandWord::Run ? runServiceDispatcher(handlers) : runConsoleMode(handlers);
+    const auto layout = runtime::RuntimeLayout::ofRunningExecutable();
+    RuntimeHandlers handlers(layout);
+    // Console mode stays open to every local program, for development and curl.
+    return word == CommandWord::Run ? runServiceDispatcher(handlers, serviceCallerCheck(layout))
+                                    : runConsoleMode(handlers);
 }
 
 int exitStatusOf(const Status& outcome) {

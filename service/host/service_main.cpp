@@ -39,6 +39,7 @@ StopFlag& handlerStopFlag() {
 // N.B. serviceMain receives nothing of its caller's, so the handlers reach it
 // here; runServiceDispatcher sets them before the dispatcher starts.
 HandlerSet* servedHandlers = nullptr;
+CallerCheck servedCallerCheck;
 
 // Standard error is nowhere under the Service Control Manager; the event log
 // is where an administrator will look.
@@ -57,7 +58,7 @@ void stopRuntime() noexcept {
 
 Status serveEndpoint(const StopFlag& stopFlag) noexcept {
     try {
-        return runIpcServer(stopFlag, *servedHandlers);
+        return runIpcServer(stopFlag, *servedHandlers, servedCallerCheck);
     } catch (const std::exception& error) {
         return fail(error.what());
     } catch (...) {
@@ -122,8 +123,9 @@ DWORD WINAPI controlHandler(DWORD control, DWORD /*eventType*/, LPVOID /*eventDa
     }
 }
 
-Status runServiceDispatcher(HandlerSet& handlers) {
+Status runServiceDispatcher(HandlerSet& handlers, CallerCheck allowCaller) {
     servedHandlers = &handlers;
+    servedCallerCheck = std::move(allowCaller);
     std::wstring serviceName = kServiceName;  // the table wants a mutable text
     const SERVICE_TABLE_ENTRYW table[] = {{serviceName.data(), serviceMain}, {nullptr, nullptr}};
     if (!::StartServiceCtrlDispatcherW(table)) {

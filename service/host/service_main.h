@@ -7,14 +7,15 @@
 #include "common/result.h"
 #include "service/host/service_names.h"
 #include "service/http/handler_set.h"
+#include "service/ipc/ipc_server.h"
 
 namespace korvane::service {
 
 // Connects the process to the Service Control Manager and returns once the
-// service, serving `handlers` on its endpoint, has stopped. Fails at once
-// ("IO error in winapi call") when the process was not started by the Service
-// Control Manager.
-Status runServiceDispatcher(HandlerSet& handlers);
+// service, serving `handlers` on its endpoint to the callers that
+// `allowCaller` lets through, has stopped. Fails at once ("IO error in winapi
+// call") when the process was not started by the Service Control Manager.
+Status runServiceDispatcher(HandlerSet& handlers, CallerCheck allowCaller);
 
 // Stop and shutdown set the stop flag that `context` points to (a StopFlag)
 // and then stop the runtime before answering NO_ERROR; every other control,

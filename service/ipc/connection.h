@@ -67,6 +67,10 @@ class Connection {
     };
     Handover takeRequest();
 
+    // Answers the complete request with "Request client not allowed" instead:
+    // its client may not drive the service.
+    void refuse(Clock::TimePoint now);
+
     // The handler thread is done with it: either it sent the whole answer and
     // closed the socket (`socket` empty), or the socket comes back with the
     // rest of the answer, to be sent within the send deadline.

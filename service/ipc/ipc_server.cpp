@@ -37,11 +37,12 @@ bool belongsToOneConnection(int error) {
 class EventLoop {
   public:
     EventLoop(UniqueSocket listener, WakeSignal wake, HandlerSet& handlers, Clock& clock,
-              const AcceptCall& accept)
+              const AcceptCall& accept, const CallerCheck& allowCaller)
         : listener_(std::move(listener)),
           wake_(std::move(wake)),
           clock_(clock),
           accept_(accept),
+          allowCaller_(allowCaller),
           worker_(handlers, [this] { wake_.raise(); }) {
         connections_.reserve(kMaxConnections);
     }
@@ -63,6 +64,7 @@ class EventLoop {
     struct HandedConnection {
         std::uint64_t id;  // how the worker's answers find it
         Connection connection;
+        bool refused = false;  // its client may not drive the service
     };
 
     // Everything that needs no wait: deadlines, answers, requests to hand on.
@@ -75,7 +77,11 @@ class EventLoop {
         collectAnswered(now);
         for (HandedConnection& entry : connections_) {
             if (entry.connection.hasRequest()) {
-                worker_.submit(entry.id, entry.connection.takeRequest());
+                if (entry.refused) {
+                    entry.connection.refuse(now);
+                } else {
+                    worker_.submit(entry.id, entry.connection.takeRequest());
+                }
             }
         }
     }
@@ -164,7 +170,10 @@ class EventLoop {
                 return fail(platform::osErrorText(static_cast<std::uint32_t>(error)));
             }
             if (connections_.size() < kMaxConnections) {
-                connections_.push_back({nextId_++, Connection(std::move(*accepted), now)});
+                // N.B. asked at once: the client's row in the system's table
+                // goes when the client closes.
+                const bool refused = allowCaller_ && !allowCaller_(accepted->get());
+                connections_.push_back({nextId_++, Connection(std::move(*accepted), now), refused});
                 // A client sends right after connecting: its request is often
                 // there already, and reading it now saves a wait.
                 connections_.back().connection.onReady(now);
@@ -177,6 +186,7 @@ class EventLoop {
     WakeSignal wake_;
     Clock& clock_;
     const AcceptCall& accept_;
+    const CallerCheck& allowCaller_;
     std::vector<HandedConnection> connections_;
     std::uint64_t nextId_ = 0;
     Clock::TimePoint acceptPausedUntil_{};
@@ -194,12 +204,13 @@ std::expected<UniqueSocket, int> acceptConnection(const UniqueSocket& listener) 
     return connection;
 }
 
-Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers) {
-    return runIpcServer(std::move(stopFlag), handlers, kIpcPort, systemClock());
+Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, const CallerCheck& allowCaller) {
+    return runIpcServer(std::move(stopFlag), handlers, kIpcPort, systemClock(), acceptConnection,
+                        allowCaller);
 }
 
 Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, std::uint16_t port, Clock& clock,
-                    const AcceptCall& accept) {
+                    const AcceptCall& accept, const CallerCheck& allowCaller) {
     auto listener = listenOnLoopback(port);
     if (!listener) {
         return fail(std::move(listener.error()));
@@ -208,7 +219,7 @@ Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, std::uint16_t port,
     if (!wake) {
         return fail(std::move(wake.error()));
     }
-    EventLoop loop(std::move(*listener), std::move(*wake), handlers, clock, accept);
+    EventLoop loop(std::move(*listener), std::move(*wake), handlers, clock, accept, allowCaller);
     return loop.run(stopFlag);
 }
 

@@ -48,11 +48,18 @@ std::expected<platform::UniqueSocket, int> acceptConnection(const platform::Uniq
 // When the flag is seen, requests not yet started are dropped, a running
 // handler is waited for and its answer sent as far as the socket takes it
 // at once; then every connection is closed and the handler thread has ended.
-Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers);
+//
+// `allowCaller`, when given, is asked once for each accepted connection
+// whether its client may drive the service; a refused client's request is
+// read as any other and answered "Request client not allowed", and no handler
+// runs for it.
+using CallerCheck = std::function<bool(SOCKET connection)>;
+Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, const CallerCheck& allowCaller = {});
 
 // The same on 127.0.0.1:`port`, with the deadlines read from `clock` and the
 // connections taken with `accept`.
 Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, std::uint16_t port, Clock& clock,
-                    const AcceptCall& accept = acceptConnection);
+                    const AcceptCall& accept = acceptConnection,
+                    const CallerCheck& allowCaller = {});
 
 }  // namespace korvane::service

@@ -145,11 +145,12 @@ class SideBySide : public ::testing::Test {
     void SetUp() override { startEndpoint(acceptConnection); }
     void TearDown() override { (void)stop(); }
 
-    void startEndpoint(AcceptCall accept) {
+    void startEndpoint(AcceptCall accept, CallerCheck allowCaller = {}) {
         accept_ = std::move(accept);
+        allowCaller_ = std::move(allowCaller);
         port_ = test::freeLoopbackPort();
         result_ = std::async(std::launch::async, [this] {
-            return runIpcServer(stopFlag_, handlers, port_, systemClock(), accept_);
+            return runIpcServer(stopFlag_, handlers, port_, systemClock(), accept_, allowCaller_);
         });
     }
 
@@ -185,6 +186,7 @@ class SideBySide : public ::testing::Test {
     std::uint16_t port_ = 0;
     StopFlag stopFlag_ = std::make_shared<std::atomic<bool>>(false);
     AcceptCall accept_;
+    CallerCheck allowCaller_;
     std::future<Status> result_;
 };
 
@@ -390,6 +392,18 @@ TEST_F(SideBySide, PassingAcceptErrorsAreRetried) {
     EXPECT_EQ(answered, kHealthy);
     EXPECT_LT(took, 1s) << "three short back-offs";
     EXPECT_EQ(exchange(kHealth), kHealthy);
+}
+
+TEST_F(SideBySide, ARefusedCallerIsAnsweredWithoutAnyHandlerRunning) {
+    ASSERT_TRUE(stop());
+    stopFlag_->store(false);
+    // The first client is refused, the next one let through.
+    std::atomic<int> asked{0};
+    startEndpoint(acceptConnection, [&asked](SOCKET) { return asked++ > 0; });
+    EXPECT_EQ(exchange("POST /stop HTTP/1.1\r\n\r\n"), answer(500, "Request client not allowed"));
+    EXPECT_TRUE(handlers.calls().empty()) << "no handler may run for a refused client";
+    EXPECT_EQ(exchange(kHealth), kHealthy);
+    EXPECT_EQ(asked.load(), 2);
 }
 
 TEST_F(SideBySide, AFailingListenerEndsTheEndpointWithItsText) {
