@@ -34,9 +34,17 @@ Result<fs::path> writeNaiveConfig(const AccessServer& server) {
     return path;
 }
 
-Result<NaiveStartResult> startNaive(AccessServer server, Clock& clock) {
+Status checkNaiveProtocol(const AccessServer& server) {
     if (!equalsIgnoringAsciiCase(server.protocol, "naiveproxy")) {
         return fail("Unsupported VPN protocol: " + server.protocol);
+    }
+    return {};
+}
+
+Result<NaiveStartResult> startNaive(AccessServer server, Clock& clock,
+                                    const ListenerTable& listeners) {
+    if (auto supported = checkNaiveProtocol(server); !supported) {
+        return fail(supported.error());
     }
     if (auto stopped = stopNaive(); !stopped) {
         return fail(stopped.error());
@@ -66,10 +74,11 @@ Result<NaiveStartResult> startNaive(AccessServer server, Clock& clock) {
     if (!child) {
         return fail("Failed to start naive.exe: " + child.error());
     }
+    const std::uint32_t naiveId = child->id;
     if (auto stored = naiveSlot().store(std::move(*child)); !stored) {
         return fail(stored.error());
     }
-    if (waitForLocalSocks(clock)) {
+    if (waitForLocalSocks(naiveId, clock, listeners)) {
         return NaiveStartResult{std::move(server.host), kLocalSocksPort};
     }
     (void)stopNaive();
@@ -83,6 +92,10 @@ Status stopNaive() {
 
 Result<bool> isNaiveRunning() {
     return naiveSlot().isRunning();
+}
+
+Result<std::uint32_t> naiveProcessId() {
+    return naiveSlot().processId();
 }
 
 }  // namespace korvane::runtime

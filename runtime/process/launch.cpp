@@ -168,8 +168,8 @@ Result<ChildProcess> launchWithLog(std::string_view logName, const LaunchCommand
 }
 
 std::string readLogTail(std::string_view logName) {
-    const auto content = readWholeFile(logFilePath(logName));
-    return content ? formatLogTail(*content) : std::string();
+    const auto tail = readFileTail(logFilePath(logName), kLogTailBytes);
+    return tail ? formatLogTail(wholeLines(tail->content, tail->cut)) : std::string();
 }
 
 }  // namespace korvane::runtime

@@ -32,7 +32,8 @@ std::filesystem::path workingDirectoryFor(const std::filesystem::path& program);
 // Failure: the system's text for the call that failed; nothing runs then.
 Result<ChildProcess> launchWithLog(std::string_view logName, const LaunchCommand& command);
 
-// formatLogTail of the log's content; the empty text when it cannot be read.
+// formatLogTail of the whole lines among the log's last kLogTailBytes; the
+// empty text when it cannot be read.
 std::string readLogTail(std::string_view logName);
 
 }  // namespace korvane::runtime

@@ -22,10 +22,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The optional presets file; missing, unreadable, not UTF-8 or malformed all
-// mean no presets.
+// The presets file is read whole; a larger one counts as unreadable.
+constexpr std::size_t kPresetsFileLimit = 1024 * 1024;
+
+// The optional presets file; missing, unreadable, too large, not UTF-8 or
+// malformed all mean no presets.
 DomainRoutingPresets readPresets() {
-    const Result<std::string> text = readWholeFile(resolveDataDirectory() / L"domain-presets.json");
+    const Result<std::string> text =
+        readWholeFile(resolveDataDirectory() / L"domain-presets.json", kPresetsFileLimit);
     if (!text || utf8Error(*text)) {
         return {};
     }
@@ -61,7 +65,7 @@ Status writeWholeFile(const fs::path& path, std::string_view content) {
 }  // namespace
 
 Result<SingBoxConfigResult> buildSingBoxConfig(const StoredAppSettings& settings,
-                                               std::string_view serverHost) {
+                                               std::string_view serverHost, ScanLimits limits) {
     const fs::path folder = resolveDataDirectory() / L"sing-box";
     if (Status created = createFolders(folder); !created) {
         return fail(std::move(created.error()));
@@ -79,7 +83,12 @@ Result<SingBoxConfigResult> buildSingBoxConfig(const StoredAppSettings& settings
     input.siteDomains = siteDomainList(settings.sites, readPresets());
     // Full mode writes no application rules, so the folders are not scanned.
     if (!input.fullMode) {
-        input.applications = deriveApplicationLists(settings.apps, loadBuiltInProfiles());
+        Result<ApplicationLists> applications =
+            deriveApplicationLists(settings.apps, loadBuiltInProfiles(), limits);
+        if (!applications) {
+            return fail(std::move(applications.error()));
+        }
+        input.applications = std::move(*applications);
     }
 
     const Result<std::string> text = printDocument(singBoxDocument(input));
