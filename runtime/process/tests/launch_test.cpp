@@ -170,7 +170,10 @@ TEST_F(LaunchTest, ReadLogTailOfAHugeLogReadsOnlyItsEnd) {
     for (int i = 1; i <= 9; ++i) {
         end += "end line " + std::to_string(i) + "\n";
     }
-    std::string cutLine = "\xE2\x80\x83 long line " + std::string(kLogTailBytes, 'x') + "\n";
+    // Long enough that the window begins at its second byte.
+    const std::string head = "\xE2\x80\x83 long line ";
+    const std::string cutLine =
+        head + std::string(kLogTailBytes + 1 - head.size() - 1 - end.size(), 'x') + "\n";
     const std::string lastBytes = cutLine.substr(cutLine.size() + end.size() - kLogTailBytes) + end;
     ASSERT_EQ(lastBytes.size(), kLogTailBytes);
     ASSERT_EQ(static_cast<unsigned char>(lastBytes[0]), 0x80u) << "cut inside the character";

@@ -234,7 +234,7 @@ class OneFolderManyAliases : public ApplicationLists {
             }
             for (std::wstring spelling :
                  {plain, root + L"\\Discord\\gone" + dots + L"\\..\\app-1.0.9", upper, slashed,
-                  root + L"\\Discord\\." + dots + L"\\app-1.0.9", L"\\\\?\\" + root + L"\\" + mixed,
+                  root + L"\\.\\Discord" + dots + L"\\app-1.0.9", L"\\\\?\\" + root + L"\\" + mixed,
                   plain + L".", plain + L" "}) {
                 spellings.push_back(std::move(spelling));
             }
