@@ -1,8 +1,8 @@
 #include "runtime/naive/listener_table.h"
 
+#include <iphlpapi.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <iphlpapi.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -18,9 +18,8 @@ std::optional<std::vector<std::byte>> listenerTable(ULONG family) {
     std::vector<std::byte> buffer;
     DWORD size = 0;
     for (int attempt = 0; attempt < 4; ++attempt) {
-        const DWORD result =
-            ::GetExtendedTcpTable(buffer.empty() ? nullptr : buffer.data(), &size, FALSE, family,
-                                  TCP_TABLE_OWNER_PID_LISTENER, 0);
+        const DWORD result = ::GetExtendedTcpTable(buffer.empty() ? nullptr : buffer.data(), &size,
+                                                   FALSE, family, TCP_TABLE_OWNER_PID_LISTENER, 0);
         if (result == NO_ERROR) {
             return buffer;
         }
@@ -44,7 +43,7 @@ Address addressOf(DWORD networkOrderAddress) {
 }
 
 Address addressOf(const UCHAR (&address)[16]) {
-    static constexpr UCHAR kMappedLoopback[16] = {0, 0, 0, 0, 0, 0, 0, 0,
+    static constexpr UCHAR kMappedLoopback[16] = {0, 0, 0,    0,    0,   0, 0, 0,
                                                   0, 0, 0xFF, 0xFF, 127, 0, 0, 1};
     if (std::all_of(std::begin(address), std::end(address), [](UCHAR b) { return b == 0; })) {
         return Address::any;
@@ -74,8 +73,7 @@ std::optional<std::vector<ListenerRow>> systemListenerTable() {
         const auto* table = reinterpret_cast<const MIB_TCP6TABLE_OWNER_PID*>(v6->data());
         for (DWORD i = 0; i < table->dwNumEntries; ++i) {
             const MIB_TCP6ROW_OWNER_PID& row = table->table[i];
-            rows.push_back(
-                {addressOf(row.ucLocalAddr), portOf(row.dwLocalPort), row.dwOwningPid});
+            rows.push_back({addressOf(row.ucLocalAddr), portOf(row.dwLocalPort), row.dwOwningPid});
         }
     }
     return rows;

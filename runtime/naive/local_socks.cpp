@@ -69,8 +69,8 @@ bool localSocksReadyFor(std::uint32_t ownerId, const ListenerTable& listeners) {
     }
     // Asked after the answer: the listener that answered is in the rows.
     const std::optional<std::vector<ListenerRow>> rows = listeners();
-    return !rows || loopbackListenerOwner(*rows, kLocalSocksPort, ownerId) !=
-                        ListenerOwner::someoneElse;
+    return !rows ||
+           loopbackListenerOwner(*rows, kLocalSocksPort, ownerId) != ListenerOwner::someoneElse;
 }
 
 bool waitForLocalSocks(std::uint32_t ownerId, Clock& clock, const ListenerTable& listeners) {

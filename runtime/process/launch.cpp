@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "platform/os_error.h"
 #include "common/command_line.h"
+#include "platform/os_error.h"
 #include "runtime/process/file_io.h"
 #include "runtime/process/log_tail.h"
 #include "runtime/process/runtime_paths.h"

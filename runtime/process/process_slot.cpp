@@ -53,7 +53,8 @@ Status ProcessSlot::stop() {
         // Access is denied to a process that is already ending, and to a
         // handle without the right to terminate: the bounded wait tells them
         // apart.
-        if (!::TerminateProcess(child->process.get(), 1) && ::GetLastError() != ERROR_ACCESS_DENIED) {
+        if (!::TerminateProcess(child->process.get(), 1) &&
+            ::GetLastError() != ERROR_ACCESS_DENIED) {
             return fail(platform::lastOsErrorText());
         }
         switch (::WaitForSingleObject(child->process.get(),

@@ -25,7 +25,6 @@ struct SingBoxConfigResult {
 // `limits` allow (nothing is written then); a missing, oversized or malformed
 // presets file, an unresolvable host and a missing naive.exe are no errors.
 Result<SingBoxConfigResult> buildSingBoxConfig(const StoredAppSettings& settings,
-                                               std::string_view serverHost,
-                                               ScanLimits limits = {});
+                                               std::string_view serverHost, ScanLimits limits = {});
 
 }  // namespace korvane::runtime

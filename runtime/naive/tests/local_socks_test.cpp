@@ -101,8 +101,8 @@ TEST(WaitForLocalSocks, ListenerOfAnotherProcessIsNeverReady) {
     ASSERT_TRUE(server.listening());
     ManualClock clock;
     const auto begin = clock.now();
-    EXPECT_FALSE(waitForLocalSocks(kThisProcess, clock,
-                                   oneListener(Address::any, kThisProcess + 1)));
+    EXPECT_FALSE(
+        waitForLocalSocks(kThisProcess, clock, oneListener(Address::any, kThisProcess + 1)));
     EXPECT_GE(clock.now() - begin, 5s) << "the whole wait";
 }
 

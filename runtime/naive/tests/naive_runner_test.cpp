@@ -267,8 +267,7 @@ ListenerTable listenerOwnedBy(std::function<std::uint32_t()> owner) {
 TEST_F(NaiveRunnerTest, Start_ListenerOfAnotherProcessIsNotReadiness) {
     installNaive();
     FastClock clock;
-    const auto started =
-        startNaive(serverRecord(), clock, listenerOwnedBy([] { return 4u; }));
+    const auto started = startNaive(serverRecord(), clock, listenerOwnedBy([] { return 4u; }));
     ASSERT_FALSE(started.has_value());
     EXPECT_TRUE(started.error().starts_with(std::string(kNotReady) + " Last log lines: "))
         << started.error();

@@ -136,8 +136,8 @@ class UnendableChild : public ProcessSlotTest {
     static ChildProcess unendable(ChildProcess started) {
         ChildProcess child;
         child.id = started.id;
-        child.process.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                                          started.id));
+        child.process.reset(
+            ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, started.id));
         EXPECT_TRUE(child.process);
         return child;
     }

@@ -228,8 +228,9 @@ class OneFolderManyAliases : public ApplicationLists {
             std::wstring mixed = L"Discord\\app-1.0.9";
             for (std::size_t i = 0, bit = 0; i < mixed.size(); ++i) {
                 if (std::iswalpha(mixed[i]) && ((round >> bit++) & 1) != 0) {
-                    mixed[i] = static_cast<wchar_t>(std::iswupper(mixed[i]) ? std::towlower(mixed[i])
-                                                                            : std::towupper(mixed[i]));
+                    mixed[i] =
+                        static_cast<wchar_t>(std::iswupper(mixed[i]) ? std::towlower(mixed[i])
+                                                                     : std::towupper(mixed[i]));
                 }
             }
             for (std::wstring spelling :

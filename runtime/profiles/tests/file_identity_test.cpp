@@ -14,8 +14,8 @@ std::array<std::uint8_t, 16> bytes(std::initializer_list<std::uint8_t> low) {
 TEST(FileIdentity, OpeningAndListingAgreeOnAFolderWithA64BitId) {
     // NTFS: the 128-bit id is the 64-bit file reference, widened.
     const FileIdentity parent = identityFromFileId(0x1122334455667788u, bytes({1}));
-    const FileIdentity opened =
-        identityFromFileId(0x1122334455667788u, bytes({0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01}));
+    const FileIdentity opened = identityFromFileId(
+        0x1122334455667788u, bytes({0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01}));
     EXPECT_EQ(listedIdentity(parent, 0x0102030405060708), opened);
 }
 

@@ -146,8 +146,9 @@ TEST_F(SingBoxConfig, PresetsFileOverOneMebibyteCountsAsUnreadable) {
         test::writeFile(tree_.path(L"svc\\data\\domain-presets.json"), padded);
         return rules(build(settings, "localhost")).at(5);
     };
-    EXPECT_EQ(sitesRule(1024 * 1024),
-              R"({"domain_suffix":["cdn.example.net","example.com"],"network":"tcp","outbound":"proxy"})");
+    EXPECT_EQ(
+        sitesRule(1024 * 1024),
+        R"({"domain_suffix":["cdn.example.net","example.com"],"network":"tcp","outbound":"proxy"})");
     EXPECT_EQ(sitesRule(1024 * 1024 + 1),
               R"({"domain_suffix":["example.com"],"network":"tcp","outbound":"proxy"})");
 }

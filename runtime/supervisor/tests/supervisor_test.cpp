@@ -120,8 +120,8 @@ TEST(Supervisor, SingBoxIsNotStartedInFrontOfAListenerThatIsNotNaives) {
     ManualClock clock;
     const auto started = startSingBox(*settings, *server, clock, someoneElse);
     ASSERT_FALSE(started);
-    EXPECT_TRUE(started.error().starts_with(
-        "NaiveProxy local SOCKS5 is not available before TUN start."))
+    EXPECT_TRUE(
+        started.error().starts_with("NaiveProxy local SOCKS5 is not available before TUN start."))
         << started.error();
     EXPECT_TRUE(tree.running("sing-box").empty());
     EXPECT_FALSE(std::filesystem::exists(tree.dataFolder() / "sing-box" / "tun.json"));
@@ -218,7 +218,7 @@ TEST(Supervisor, StopFromAnotherThreadDuringAStartLeavesNothingAfterTheSecondSto
 
 // Run by with_microsocks.sh while the Linux microsocks serves 127.0.0.1:1080.
 class OutsideSocks : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (std::getenv("KORVANE_OUTSIDE_SOCKS") == nullptr) {
             GTEST_SKIP() << "needs microsocks on 127.0.0.1:1080 (with_microsocks.sh)";
