@@ -14,7 +14,7 @@
 #include "runtime/records/records.h"
 #include "runtime/singbox/singbox_runner.h"
 #include "runtime/supervisor/supervisor.h"
-#include "runtime/supervisor/tests/runtime_tree.h"
+#include "tests/support/runtime_tree.h"
 
 namespace {
 
@@ -38,9 +38,9 @@ int main(int argc, char** argv) {
     std::vector<double> total, naive, singBox;
     for (int run = 0; run < runs; ++run) {
         const auto start = steady_clock::now();
-        const auto naiveStarted = startNaive(*server);
+        const auto naiveStarted = startNaive(tree.layout(), *server);
         const auto afterNaive = steady_clock::now();
-        const auto singBoxStarted = startSingBox(*settings, *server);
+        const auto singBoxStarted = startSingBox(tree.layout(), *settings, *server);
         const auto end = steady_clock::now();
         if (!naiveStarted || !singBoxStarted) {
             std::fprintf(stderr, "start failed: %s\n",

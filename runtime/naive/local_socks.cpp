@@ -8,7 +8,7 @@
 
 #include "platform/handles.h"
 #include "platform/winsock.h"
-#include "runtime/naive/naive_config.h"
+#include "runtime/naive/local_socks_port.h"
 #include "runtime/naive/readiness_wait.h"
 
 namespace korvane::runtime {
@@ -20,10 +20,7 @@ constexpr std::chrono::seconds kReadinessLimit{5};
 }  // namespace
 
 bool probeLocalSocks() {
-    if (!platform::ensureWinsock()) {
-        return false;
-    }
-    platform::UniqueSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    const platform::UniqueSocket socket = platform::newSocket();
     if (!socket) {
         return false;
     }

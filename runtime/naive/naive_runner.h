@@ -10,6 +10,7 @@
 #include "common/result.h"
 #include "runtime/naive/listener_table.h"
 #include "runtime/naive/local_socks.h"
+#include "runtime/process/runtime_layout.h"
 #include "runtime/records/records.h"
 
 namespace korvane::runtime {
@@ -26,7 +27,8 @@ struct NaiveStartResult {
 // is this naive.exe's as far as `listeners` tell. The first failure is the
 // result, as a message for the client; a naive.exe that did not become ready
 // is ended.
-Result<NaiveStartResult> startNaive(AccessServer server, Clock& clock = systemClock(),
+Result<NaiveStartResult> startNaive(const RuntimeLayout& layout, AccessServer server,
+                                    Clock& clock = systemClock(),
                                     const ListenerTable& listeners = systemListenerTable);
 
 // Step one of startNaive: "Unsupported VPN protocol: <protocol>" unless the
@@ -40,6 +42,7 @@ Result<std::uint32_t> naiveProcessId();
 
 // Writes <data>\naive\config.json readable by SYSTEM, Administrators and its
 // owner only; returns its path.
-Result<std::filesystem::path> writeNaiveConfig(const AccessServer& server);
+Result<std::filesystem::path> writeNaiveConfig(const RuntimeLayout& layout,
+                                               const AccessServer& server);
 
 }  // namespace korvane::runtime

@@ -3,11 +3,10 @@
 #include <aclapi.h>
 #include <sddl.h>
 
-#include <algorithm>
-
 #include "platform/handles.h"
 #include "platform/os_error.h"
 #include "platform/wide.h"
+#include "platform/write_all.h"
 
 namespace korvane::runtime {
 
@@ -63,19 +62,7 @@ Status writePrivateFile(const std::filesystem::path& path, std::string_view cont
     if (const DWORD error = apply(file.get(), descriptor->get()); error != ERROR_SUCCESS) {
         return fail(platform::osErrorText(error));
     }
-    for (std::size_t written = 0; written < content.size();) {
-        const DWORD chunk =
-            static_cast<DWORD>(std::min<std::size_t>(content.size() - written, 1 << 20));
-        DWORD done = 0;
-        if (!::WriteFile(file.get(), content.data() + written, chunk, &done, nullptr)) {
-            return fail(lastOsErrorText());
-        }
-        if (done == 0) {
-            return fail(platform::osErrorText(ERROR_WRITE_FAULT));
-        }
-        written += done;
-    }
-    return {};
+    return platform::writeAll(file.get(), content);
 }
 
 }  // namespace korvane::runtime

@@ -6,6 +6,7 @@
 
 #include "platform/handles.h"
 #include "platform/os_error.h"
+#include "platform/write_all.h"
 
 namespace korvane::runtime {
 
@@ -96,6 +97,16 @@ Result<FileTail> readFileTail(const fs::path& path, std::size_t limit) {
         return fail(content.error());
     }
     return FileTail{std::move(*content), start.QuadPart > 0};
+}
+
+Status writeWholeFile(const fs::path& path, std::string_view content) {
+    const platform::UniqueFile file(::CreateFileW(
+        path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return fail(platform::lastOsErrorText());
+    }
+    return platform::writeAll(file.get(), content);
 }
 
 }  // namespace korvane::runtime

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "common/result.h"
 
@@ -30,5 +31,8 @@ struct FileTail {
 // be writing or deleting it; a file that grows meanwhile gives no more than
 // `limit` bytes either.
 Result<FileTail> readFileTail(const std::filesystem::path& path, std::size_t limit);
+
+// Creates or replaces the file with `content` (platform::writeAll).
+Status writeWholeFile(const std::filesystem::path& path, std::string_view content);
 
 }  // namespace korvane::runtime

@@ -2,20 +2,15 @@
 
 #include <windows.h>
 
-#include <mutex>
 #include <string>
 
 #include "common/text.h"
-#include "platform/module_path.h"
 #include "platform/wide.h"
 
 namespace korvane::runtime {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::mutex overrideMutex;
-std::optional<fs::path> executableOverride;
 
 // The folder that holds `path`; none for a volume root or a bare name.
 std::optional<fs::path> parentOf(const fs::path& path) {
@@ -103,25 +98,6 @@ bool isPresent(const fs::path& path) {
 
 }  // namespace
 
-std::optional<fs::path> serviceExecutablePath() {
-    {
-        std::lock_guard lock(overrideMutex);
-        if (executableOverride) {
-            return executableOverride;
-        }
-    }
-    auto path = platform::currentExecutablePath();
-    if (!path) {
-        return std::nullopt;
-    }
-    return std::move(*path);
-}
-
-void overrideServiceExecutablePathForTesting(std::optional<fs::path> path) {
-    std::lock_guard lock(overrideMutex);
-    executableOverride = std::move(path);
-}
-
 fs::path dataDirectoryFor(const fs::path& executable) {
     const fs::path folder = parentOf(executable).value_or(fs::path());
     if (!lastComponentIs(folder, "runtime")) {
@@ -138,8 +114,7 @@ fs::path dataDirectoryFor(const fs::path& executable) {
     return (grandParent ? *grandParent : folder) / "data";
 }
 
-fs::path resolveDataDirectory() {
-    const std::optional<fs::path> executable = serviceExecutablePath();
+fs::path dataDirectoryFrom(const std::optional<fs::path>& executable) {
     if (executable && parentOf(*executable)) {
         return dataDirectoryFor(*executable);
     }
@@ -149,10 +124,6 @@ fs::path resolveDataDirectory() {
         return fs::path(".") / "data";
     }
     return current / "data";
-}
-
-fs::path logFilePath(std::string_view logName) {
-    return resolveDataDirectory() / "logs" / platform::widen(std::string(logName) + ".log");
 }
 
 std::vector<fs::path> runtimeExecutableCandidates(const fs::path& executable,
@@ -192,22 +163,18 @@ std::vector<fs::path> runtimeExecutableCandidates(const fs::path& executable,
     return candidates;
 }
 
-std::optional<fs::path> findRuntimeExecutableFrom(const fs::path& executable,
-                                                  const fs::path& relativePath) {
-    for (fs::path& candidate : runtimeExecutableCandidates(executable, relativePath)) {
+std::optional<fs::path> firstPresent(const std::vector<fs::path>& candidates) {
+    for (const fs::path& candidate : candidates) {
         if (isPresent(candidate)) {
-            return std::move(candidate);
+            return candidate;
         }
     }
     return std::nullopt;
 }
 
-std::optional<fs::path> findRuntimeExecutable(const fs::path& relativePath) {
-    const std::optional<fs::path> executable = serviceExecutablePath();
-    if (!executable) {
-        return std::nullopt;
-    }
-    return findRuntimeExecutableFrom(*executable, relativePath);
+std::optional<fs::path> findRuntimeExecutableFrom(const fs::path& executable,
+                                                  const fs::path& relativePath) {
+    return firstPresent(runtimeExecutableCandidates(executable, relativePath));
 }
 
 }  // namespace korvane::runtime

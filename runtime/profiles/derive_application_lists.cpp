@@ -26,13 +26,14 @@ struct ApplicationFolder {
 };
 
 std::optional<ApplicationFolder> locate(const StoredApplication& app,
-                                        const std::vector<ApplicationRoutingProfile>& profiles) {
+                                        const std::vector<ApplicationRoutingProfile>& profiles,
+                                        const RuntimeLayout& layout) {
     const std::string_view trimmed = trimUnicodeWhitespace(app.path);
     if (trimmed.empty()) {
         return std::nullopt;
     }
     ApplicationFolder located;
-    located.path = expandApplicationPath(textPath(trimmed));
+    located.path = expandApplicationPath(textPath(trimmed), layout);
     located.folder = parentPath(located.path);
     if (located.folder && !hasMetadata(*located.folder)) {
         located.folder.reset();
@@ -89,7 +90,7 @@ void addPathRegexes(const ApplicationFolder& app, std::set<std::string>& regexes
 // the display name; blank ones are dropped.
 void addProcessNames(const StoredApplication& app,
                      const std::vector<ApplicationRoutingProfile>& profiles,
-                     std::set<std::string>& names) {
+                     const RuntimeLayout& layout, std::set<std::string>& names) {
     const auto add = [&](std::string name) {
         if (!trimUnicodeWhitespace(name).empty()) {
             names.insert(std::move(name));
@@ -103,7 +104,7 @@ void addProcessNames(const StoredApplication& app,
                 add(pathText(*stem));
             }
         }
-        const std::wstring expanded = expandApplicationPath(sent);
+        const std::wstring expanded = expandApplicationPath(sent, layout);
         if (const std::optional<std::wstring> name = fileName(expanded)) {
             if (std::optional<std::string> text = strictPathText(*name)) {
                 add(std::move(*text));
@@ -127,18 +128,19 @@ void addProcessNames(const StoredApplication& app,
 
 Result<ApplicationLists> deriveApplicationLists(
     const std::vector<StoredApplication>& apps,
-    const std::vector<ApplicationRoutingProfile>& profiles, ScanLimits limits) {
+    const std::vector<ApplicationRoutingProfile>& profiles, const RuntimeLayout& layout,
+    ScanLimits limits) {
     ApplicationLists lists;
     ExecutableScan scan(limits);
     for (const StoredApplication& app : apps) {
-        if (const std::optional<ApplicationFolder> located = locate(app, profiles)) {
+        if (const std::optional<ApplicationFolder> located = locate(app, profiles, layout)) {
             addProcessPaths(*located, scan, lists.processPaths);
             if (Status within = scan.status(); !within) {
                 return fail(std::move(within.error()));
             }
             addPathRegexes(*located, lists.pathRegexes);
         }
-        addProcessNames(app, profiles, lists.processNames);
+        addProcessNames(app, profiles, layout, lists.processNames);
     }
     return lists;
 }

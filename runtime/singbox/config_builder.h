@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/result.h"
+#include "runtime/process/runtime_layout.h"
 #include "runtime/profiles/scan_budget.h"
 #include "runtime/records/records.h"
 
@@ -24,7 +25,8 @@ struct SingBoxConfigResult {
 // deriveApplicationLists when the applications' folders hold more than
 // `limits` allow (nothing is written then); a missing, oversized or malformed
 // presets file, an unresolvable host and a missing naive.exe are no errors.
-Result<SingBoxConfigResult> buildSingBoxConfig(const StoredAppSettings& settings,
+Result<SingBoxConfigResult> buildSingBoxConfig(const RuntimeLayout& layout,
+                                               const StoredAppSettings& settings,
                                                std::string_view serverHost, ScanLimits limits = {});
 
 }  // namespace korvane::runtime

@@ -1,7 +1,6 @@
 #include "runtime/singbox/singbox_runner.h"
 
 #include <chrono>
-#include <filesystem>
 #include <utility>
 
 #include "runtime/naive/local_socks.h"
@@ -9,7 +8,6 @@
 #include "runtime/naive/readiness_wait.h"
 #include "runtime/process/launch.h"
 #include "runtime/process/process_slot.h"
-#include "runtime/process/runtime_paths.h"
 #include "runtime/singbox/config_builder.h"
 
 namespace korvane::runtime {
@@ -23,7 +21,8 @@ constexpr auto kSettleTime = 3s;
 
 }  // namespace
 
-Result<SingBoxStartResult> startSingBox(const StoredAppSettings& settings,
+Result<SingBoxStartResult> startSingBox(const RuntimeLayout& layout,
+                                        const StoredAppSettings& settings,
                                         const AccessServer& server, Clock& clock,
                                         const ListenerTable& listeners) {
     if (auto stopped = stopSingBox(); !stopped) {
@@ -35,20 +34,19 @@ Result<SingBoxStartResult> startSingBox(const StoredAppSettings& settings,
     if (!waitForReadiness(clock, kSocksTimeout,
                           [&] { return localSocksReadyFor(naiveId, listeners); })) {
         return fail("NaiveProxy local SOCKS5 is not available before TUN start." +
-                    readLogTail("naive"));
+                    readLogTail(layout, "naive"));
     }
-    const auto program =
-        findRuntimeExecutable(std::filesystem::path("runtime") / "sing-box" / "sing-box.exe");
+    const auto program = layout.find(RuntimeProgram::SingBox);
     if (!program) {
         return fail("sing-box.exe was not found.");
     }
-    auto config = buildSingBoxConfig(settings, server.host);
+    auto config = buildSingBoxConfig(layout, settings, server.host);
     if (!config) {
         return fail(config.error());
     }
     const LaunchCommand command{
         *program, {L"run", L"-c", config->configPath.wstring()}, workingDirectoryFor(*program)};
-    auto child = launchWithLog("sing-box", command);
+    auto child = launchWithLog(layout, "sing-box", command);
     if (!child) {
         return fail("Failed to start sing-box.exe: " + child.error());
     }
@@ -65,7 +63,7 @@ Result<SingBoxStartResult> startSingBox(const StoredAppSettings& settings,
         return fail(
             "sing-box exited early. Run the app as administrator and check that TUN is "
             "available." +
-            readLogTail("sing-box"));
+            readLogTail(layout, "sing-box"));
     }
     return SingBoxStartResult{std::move(config->interfaceName), std::move(config->address)};
 }

@@ -7,6 +7,7 @@
 #include "common/clock.h"
 #include "common/result.h"
 #include "runtime/naive/listener_table.h"
+#include "runtime/process/runtime_layout.h"
 #include "runtime/records/records.h"
 
 namespace korvane::runtime {
@@ -21,7 +22,8 @@ struct SingBoxStartResult {
 // `listeners`), writes the configuration, launches "sing-box.exe run -c
 // <tun.json>" from its own folder and treats it as started when it still runs
 // 3 s later.
-Result<SingBoxStartResult> startSingBox(const StoredAppSettings& settings,
+Result<SingBoxStartResult> startSingBox(const RuntimeLayout& layout,
+                                        const StoredAppSettings& settings,
                                         const AccessServer& server, Clock& clock = systemClock(),
                                         const ListenerTable& listeners = systemListenerTable);
 

@@ -41,18 +41,19 @@ auto guarded(Body body) -> decltype(body()) {
 // every connection of the machine into port 1080, where nothing of ours
 // listens and any program could. A refused protocol changes nothing; a
 // sing-box.exe that cannot be ended keeps its naive.exe.
-Result<ConnectResult> connectVpn(StoredAppSettings settings, AccessServer server) {
+Result<ConnectResult> connectVpn(const RuntimeLayout& layout, StoredAppSettings settings,
+                                 AccessServer server) {
     if (auto supported = checkNaiveProtocol(server); !supported) {
         return fail(supported.error());
     }
     if (auto stopped = stopSingBox(); !stopped) {
         return fail(stopped.error());
     }
-    auto naive = startNaive(server);
+    auto naive = startNaive(layout, server);
     if (!naive) {
         return fail(naive.error());
     }
-    auto singBox = startSingBox(settings, server);
+    auto singBox = startSingBox(layout, settings, server);
     if (!singBox) {
         (void)stopNaive();
         return fail(singBox.error());
@@ -61,19 +62,10 @@ Result<ConnectResult> connectVpn(StoredAppSettings settings, AccessServer server
                          std::move(singBox->interfaceName), std::move(singBox->address)};
 }
 
-class RuntimeHandlers final : public service::HandlerSet {
-  public:
-    Result<std::string> handleStart(std::string_view settingsJson,
-                                    std::string_view serverJson) override {
-        return runtime::handleStart(settingsJson, serverJson);
-    }
-    Status handleStop() override { return runtime::handleStop(); }
-    Result<std::string> handleHealth() override { return runtime::handleHealth(); }
-};
-
 }  // namespace
 
-Result<std::string> handleStart(std::string_view settingsJson, std::string_view serverJson) {
+Result<std::string> handleStart(const RuntimeLayout& layout, std::string_view settingsJson,
+                                std::string_view serverJson) {
     return guarded([&]() -> Result<std::string> {
         auto settings = parseStoredAppSettings(settingsJson);
         if (!settings) {
@@ -83,7 +75,7 @@ Result<std::string> handleStart(std::string_view settingsJson, std::string_view 
         if (!server) {
             return fail("Invalid server payload: " + server.error());
         }
-        auto connected = connectVpn(std::move(*settings), std::move(*server));
+        auto connected = connectVpn(layout, std::move(*settings), std::move(*server));
         if (!connected) {
             return fail(connected.error());
         }
@@ -123,11 +115,6 @@ Result<std::string> handleHealth() {
         status["socksReady"] = socksReady;
         return status.dump();
     });
-}
-
-service::HandlerSet& runtimeHandlers() {
-    static RuntimeHandlers handlers;
-    return handlers;
 }
 
 }  // namespace korvane::runtime

@@ -11,13 +11,13 @@
 #include "service/host/command_line_quoting.h"
 #include "service/host/service_description.h"
 #include "service/host/service_names.h"
+#include "service/host/winapi_error.h"
 
 namespace korvane::service {
 namespace {
 
 using platform::UniqueServiceHandle;
 
-constexpr char kWinapiError[] = "IO error in winapi call";
 constexpr wchar_t kRegisteredFileName[] = L"korvane_service.exe";
 // An empty list: on an update, a null pointer would keep the old dependencies.
 constexpr wchar_t kNoDependencies[] = L"\0";

@@ -5,15 +5,14 @@
 #include <memory>
 #include <string>
 
+#include "platform/error_line.h"
 #include "runtime/supervisor/supervisor.h"
-#include "service/host/error_line.h"
 #include "service/host/event_log.h"
+#include "service/host/winapi_error.h"
 #include "service/ipc/ipc_server.h"
 
 namespace korvane::service {
 namespace {
-
-constexpr char kWinapiError[] = "IO error in winapi call";
 
 // What the service reports to the Service Control Manager: never a pending
 // state, always stop and shutdown accepted.
@@ -37,10 +36,14 @@ StopFlag& handlerStopFlag() {
     return flag;
 }
 
+// N.B. serviceMain receives nothing of its caller's, so the handlers reach it
+// here; runServiceDispatcher sets them before the dispatcher starts.
+HandlerSet* servedHandlers = nullptr;
+
 // Standard error is nowhere under the Service Control Manager; the event log
 // is where an administrator will look.
 void reportServiceFailure(std::string_view message) {
-    writeErrorLine(message);
+    platform::writeErrorLine(message);
     reportErrorEvent(message);
 }
 
@@ -54,7 +57,7 @@ void stopRuntime() noexcept {
 
 Status serveEndpoint(const StopFlag& stopFlag) noexcept {
     try {
-        return runIpcServer(stopFlag, runtime::runtimeHandlers());
+        return runIpcServer(stopFlag, *servedHandlers);
     } catch (const std::exception& error) {
         return fail(error.what());
     } catch (...) {
@@ -107,8 +110,10 @@ DWORD WINAPI controlHandler(DWORD control, DWORD /*eventType*/, LPVOID /*eventDa
             if (stopFlag != nullptr && *stopFlag) {
                 (*stopFlag)->exchange(true);
             }
-            // Stopped here, synchronously, so that a long start in progress
-            // does not keep the VPN up until the endpoint notices the flag.
+            // N.B. Stopped here, synchronously, although a control handler
+            // should answer at once: a long start in progress would otherwise
+            // keep the VPN up until the endpoint notices the flag. Ending two
+            // children stays well within the time the manager allows.
             stopRuntime();
             return NO_ERROR;
         }
@@ -117,7 +122,8 @@ DWORD WINAPI controlHandler(DWORD control, DWORD /*eventType*/, LPVOID /*eventDa
     }
 }
 
-Status runServiceDispatcher() {
+Status runServiceDispatcher(HandlerSet& handlers) {
+    servedHandlers = &handlers;
     std::wstring serviceName = kServiceName;  // the table wants a mutable text
     const SERVICE_TABLE_ENTRYW table[] = {{serviceName.data(), serviceMain}, {nullptr, nullptr}};
     if (!::StartServiceCtrlDispatcherW(table)) {

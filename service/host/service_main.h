@@ -6,13 +6,15 @@
 
 #include "common/result.h"
 #include "service/host/service_names.h"
+#include "service/http/handler_set.h"
 
 namespace korvane::service {
 
 // Connects the process to the Service Control Manager and returns once the
-// service has stopped. Fails at once ("IO error in winapi call") when the
-// process was not started by the Service Control Manager.
-Status runServiceDispatcher();
+// service, serving `handlers` on its endpoint, has stopped. Fails at once
+// ("IO error in winapi call") when the process was not started by the Service
+// Control Manager.
+Status runServiceDispatcher(HandlerSet& handlers);
 
 // Stop and shutdown set the stop flag that `context` points to (a StopFlag)
 // and then stop the runtime before answering NO_ERROR; every other control,

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "runtime/naive/naive_runner.h"
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/runtime_layout.h"
 #include "tests/support/temp_tree.h"
 
 namespace korvane::runtime {
@@ -28,13 +28,12 @@ TEST_F(OutsideSocks, AnOutsideServerCountsAsReadyWhereItsOwnerIsUnknown) {
 
 TEST_F(OutsideSocks, AnOutsideServerMakesThePortTaken) {
     test::TempTree tree;
-    overrideServiceExecutablePathForTesting(tree.root() / L"svc.exe");
+    const RuntimeLayout layout(tree.root() / L"svc.exe");
     AccessServer record;
     record.host = "127.0.0.1";
     record.port = 1;
     record.protocol = "naiveproxy";
-    EXPECT_EQ(startNaive(record), fail("Local SOCKS5 port 1080 is already in use."));
-    overrideServiceExecutablePathForTesting(std::nullopt);
+    EXPECT_EQ(startNaive(layout, record), fail("Local SOCKS5 port 1080 is already in use."));
 }
 
 }  // namespace

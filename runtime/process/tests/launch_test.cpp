@@ -3,16 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <psapi.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
 
 #include "common/command_line.h"
+#include "platform/process_launcher.h"
 #include "platform/wide.h"
 #include "runtime/process/file_io.h"
 #include "runtime/process/log_tail.h"
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/runtime_layout.h"
 #include "tests/support/build_paths.h"
 #include "tests/support/file_content.h"
 #include "tests/support/processes.h"
@@ -39,9 +39,6 @@ std::size_t count(const std::string& text, const std::string& part) {
 // A staged install whose data directory is <tree>\X\bin\data.
 class LaunchTest : public ::testing::Test {
   protected:
-    LaunchTest() { overrideServiceExecutablePathForTesting(tree.root() / L"X\\bin\\svc.exe"); }
-    ~LaunchTest() override { overrideServiceExecutablePathForTesting(std::nullopt); }
-
     fs::path logOf(const char* name) { return tree.root() / L"X\\bin\\data\\logs" / name; }
 
     static void waitForExit(const ChildProcess& child) {
@@ -49,6 +46,7 @@ class LaunchTest : public ::testing::Test {
     }
 
     TempTree tree;
+    const RuntimeLayout layout{tree.root() / L"X\\bin\\svc.exe"};
 };
 
 TEST(CommandLineRoundTrip, CommandLineToArgvWGivesEveryArgumentBack) {
@@ -75,7 +73,7 @@ TEST(CommandLineRoundTrip, CommandLineToArgvWGivesEveryArgumentBack) {
 TEST_F(LaunchTest, LogHoldsTheBannerThenBothStreamsAndASecondLaunchTruncates) {
     ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit");
     for (int run = 0; run < 2; ++run) {
-        auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+        auto child = launchWithLog(layout, "sing-box", {test::standIn("sing-box"), {}, {}});
         ASSERT_TRUE(child.has_value()) << child.error();
         waitForExit(*child);
     }
@@ -98,7 +96,7 @@ TEST_F(LaunchTest, ChildGetsItsArgumentsAndWorkingDirectory) {
         L"\x00E9t\x00E9"};
 
     auto child =
-        launchWithLog("sing-box", {test::standIn("sing-box"), arguments, workingDirectory});
+        launchWithLog(layout, "sing-box", {test::standIn("sing-box"), arguments, workingDirectory});
     ASSERT_TRUE(child.has_value()) << child.error();
     waitForExit(*child);
 
@@ -112,7 +110,7 @@ TEST_F(LaunchTest, ChildGetsItsArgumentsAndWorkingDirectory) {
 }
 
 TEST_F(LaunchTest, MissingProgramLeavesJustTheBannerAndReportsTheSystemError) {
-    auto child = launchWithLog("naive", {tree.root() / L"absent.exe", {}, {}});
+    auto child = launchWithLog(layout, "naive", {tree.root() / L"absent.exe", {}, {}});
     ASSERT_FALSE(child.has_value());
     EXPECT_TRUE(child.error().ends_with("(os error 2)")) << child.error();
     EXPECT_EQ(test::waitForFile(logOf("naive.log"), 0ms), "--- starting naive ---\n");
@@ -123,38 +121,38 @@ TEST_F(LaunchTest, UnusableLogFolderIsReportedAndNothingStarts) {
     const fs::path record = tree.root() / L"record.txt";
     ScopedEnvironment recordTo(L"KORVANE_SINGBOX_RECORD", record.wstring());
 
-    auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+    auto child = launchWithLog(layout, "sing-box", {test::standIn("sing-box"), {}, {}});
     ASSERT_FALSE(child.has_value());
     EXPECT_TRUE(child.error().ends_with("(os error 183)")) << child.error();
     EXPECT_FALSE(test::waitForFile(record, 300ms).has_value());
 }
 
 TEST_F(LaunchTest, ArgumentWithNulIsRefused) {
-    auto child =
-        launchWithLog("sing-box", {test::standIn("sing-box"), {std::wstring(L"a\0b", 3)}, {}});
+    auto child = launchWithLog(layout, "sing-box",
+                               {test::standIn("sing-box"), {std::wstring(L"a\0b", 3)}, {}});
     ASSERT_FALSE(child.has_value());
     EXPECT_TRUE(child.error().ends_with("(os error 87)")) << child.error();
 }
 
 TEST_F(LaunchTest, ReadLogTailGivesTheLastLinesOfTheLog) {
-    EXPECT_EQ(readLogTail("sing-box"), "");
+    EXPECT_EQ(readLogTail(layout, "sing-box"), "");
     ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit");
-    auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+    auto child = launchWithLog(layout, "sing-box", {test::standIn("sing-box"), {}, {}});
     ASSERT_TRUE(child.has_value()) << child.error();
     waitForExit(*child);
-    const std::string tail = readLogTail("sing-box");
+    const std::string tail = readLogTail(layout, "sing-box");
     EXPECT_TRUE(tail.starts_with(" Last log lines: --- starting sing-box --- | sing-box stand-in"))
         << tail;
     EXPECT_TRUE(tail.ends_with("sing-box stand-in error line")) << tail;
 }
 
 TEST_F(LaunchTest, ReadLogTailWorksWhileTheChildStillWrites) {
-    auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+    auto child = launchWithLog(layout, "sing-box", {test::standIn("sing-box"), {}, {}});
     ASSERT_TRUE(child.has_value()) << child.error();
     std::string tail;
     for (int i = 0; i < 250 && !tail.ends_with("error line"); ++i) {
         ::Sleep(20);
-        tail = readLogTail("sing-box");
+        tail = readLogTail(layout, "sing-box");
     }
     EXPECT_TRUE(tail.ends_with("sing-box stand-in error line")) << tail;
     ::TerminateProcess(child->process.get(), 1);
@@ -193,7 +191,7 @@ TEST_F(LaunchTest, ReadLogTailOfAHugeLogReadsOnlyItsEnd) {
 
     PROCESS_MEMORY_COUNTERS before{};
     ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof before));
-    const std::string tail = readLogTail("naive");
+    const std::string tail = readLogTail(layout, "naive");
     PROCESS_MEMORY_COUNTERS after{};
     ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &after, sizeof after));
 
@@ -210,17 +208,11 @@ TEST_F(LaunchTest, ReadLogTailOfAHugeLogReadsOnlyItsEnd) {
 
 TEST_F(LaunchTest, ChildrenDieWithTheProcessThatLaunchedThem) {
     const fs::path pidFile = tree.root() / L"child.pid";
-    std::wstring commandLine =
-        buildCommandLine(test::hostPath(KORVANE_LAUNCH_HELPER).native(),
-                         {(tree.root() / L"helper\\svc.exe").wstring(),
-                          test::standIn("sing-box").wstring(), pidFile.wstring()});
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &info));
-    platform::UniqueProcess helper(info.hProcess);
-    platform::UniqueThread helperThread(info.hThread);
+    const auto helper = platform::launchProcess(
+        {.program = test::hostPath(KORVANE_LAUNCH_HELPER),
+         .arguments = {(tree.root() / L"helper\\svc.exe").wstring(),
+                       test::standIn("sing-box").wstring(), pidFile.wstring()}});
+    ASSERT_TRUE(helper.has_value()) << helper.error();
 
     const auto pid = test::waitForFile(pidFile, 10s);
     ASSERT_TRUE(pid.has_value()) << "the helper did not launch its child";
@@ -229,7 +221,7 @@ TEST_F(LaunchTest, ChildrenDieWithTheProcessThatLaunchedThem) {
     ASSERT_TRUE(child);
     EXPECT_EQ(::WaitForSingleObject(child.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 
-    ::TerminateProcess(helper.get(), 9);
+    ::TerminateProcess(helper->process.get(), 9);
     const DWORD ended = ::WaitForSingleObject(child.get(), 10000);
     if (ended != WAIT_OBJECT_0) {
         test::terminateById(childId);

@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "runtime/process/launch.h"
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/runtime_layout.h"
 #include "tests/support/build_paths.h"
 #include "tests/support/processes.h"
 #include "tests/support/scoped_environment.h"
@@ -26,13 +26,10 @@ constexpr const char* kLockMessage = "Naive process lock failed.";
 
 class ProcessSlotTest : public ::testing::Test {
   protected:
-    ProcessSlotTest() { overrideServiceExecutablePathForTesting(tree.root() / L"svc.exe"); }
-    ~ProcessSlotTest() override { overrideServiceExecutablePathForTesting(std::nullopt); }
-
     // A sing-box stand-in that runs until it is ended, or one that has exited.
     ChildProcess start(const wchar_t* mode = L"stay") {
         ScopedEnvironment environment(L"KORVANE_SINGBOX_MODE", mode);
-        auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+        auto child = launchWithLog(layout, "sing-box", {test::standIn("sing-box"), {}, {}});
         if (!child) {
             ADD_FAILURE() << child.error();
             return {};
@@ -53,6 +50,7 @@ class ProcessSlotTest : public ::testing::Test {
     }
 
     TempTree tree;
+    const RuntimeLayout layout{tree.root() / L"svc.exe"};
     ProcessSlot slot{kLockMessage};
 };
 
@@ -171,7 +169,7 @@ TEST_F(UnendableChild, StopGivesUpAfterTheBoundAndEmptiesTheSlot) {
 TEST_F(UnendableChild, RefusedTerminationOfAProcessThatEndsInTimeIsSuccess) {
     // Denied termination, but the process ends by itself within the bound:
     // the stop succeeds, as for a process that was already ending.
-    auto sleeper = launchWithLog("sing-box", {test::standIn("sleeper"), {L"1500"}, {}});
+    auto sleeper = launchWithLog(layout, "sing-box", {test::standIn("sleeper"), {L"1500"}, {}});
     ASSERT_TRUE(sleeper.has_value()) << sleeper.error();
     ChildProcess child = unendable(std::move(*sleeper));
     const DWORD id = child.id;

@@ -8,7 +8,7 @@
 
 #include "platform/handles.h"
 #include "platform/wide.h"
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/runtime_layout.h"
 #include "runtime/profiles/built_in_profiles.h"
 #include "runtime/profiles/derive_application_lists.h"
 #include "runtime/profiles/executable_scan.h"
@@ -39,18 +39,14 @@ Strings regexesOf(std::initializer_list<std::wstring> folders) {
 
 class ApplicationLists : public ::testing::Test {
   protected:
-    void SetUp() override {
-        overrideServiceExecutablePathForTesting(tree_.path(L"svc\\korvane_service.exe"));
-    }
-    void TearDown() override { overrideServiceExecutablePathForTesting(std::nullopt); }
-
     runtime::ApplicationLists derive(std::vector<StoredApplication> apps) const {
-        Result<runtime::ApplicationLists> lists = deriveApplicationLists(apps, profiles_);
+        Result<runtime::ApplicationLists> lists = deriveApplicationLists(apps, profiles_, layout_);
         EXPECT_TRUE(lists) << lists.error();
         return lists.value_or(runtime::ApplicationLists{});
     }
 
     test::TempTree tree_;
+    const RuntimeLayout layout_{tree_.path(L"svc\\korvane_service.exe")};
     const std::vector<ApplicationRoutingProfile> profiles_ = loadBuiltInProfiles();
 };
 
@@ -249,7 +245,7 @@ class OneFolderManyAliases : public ApplicationLists {
         for (const std::wstring& folder : folders) {
             apps.push_back({"Discord", text(folder + L"\\Discord.exe"), ""});
         }
-        return deriveApplicationLists(apps, profiles_, limits);
+        return deriveApplicationLists(apps, profiles_, layout_, limits);
     }
 
     Strings executables_;

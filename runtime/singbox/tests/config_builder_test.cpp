@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/runtime_layout.h"
 #include "runtime/profiles/windows_path.h"
 #include "runtime/singbox/tun_interface.h"
 #include "tests/support/file_content.h"
@@ -29,14 +29,9 @@ StoredAppSettings settingsFor(std::string mode, std::vector<StoredApplication> a
 
 class SingBoxConfig : public ::testing::Test {
   protected:
-    void SetUp() override {
-        overrideServiceExecutablePathForTesting(tree_.path(L"svc\\korvane_service.exe"));
-    }
-    void TearDown() override { overrideServiceExecutablePathForTesting(std::nullopt); }
-
     // Builds, checks the result record, and returns the written document.
     json build(const StoredAppSettings& settings, std::string_view host) {
-        const Result<SingBoxConfigResult> result = buildSingBoxConfig(settings, host);
+        const Result<SingBoxConfigResult> result = buildSingBoxConfig(layout_, settings, host);
         EXPECT_TRUE(result) << result.error();
         if (!result) {
             return {};
@@ -62,6 +57,7 @@ class SingBoxConfig : public ::testing::Test {
     }
 
     test::TempTree tree_;
+    const RuntimeLayout layout_{tree_.path(L"svc\\korvane_service.exe")};
     std::string text_;
 };
 
@@ -185,23 +181,25 @@ TEST_F(SingBoxConfig, ApplicationFoldersPastTheLimitsFailAndWriteNothing) {
     tree_.file(L"Discord\\app-1.0.9\\helper.exe");
     const std::vector<StoredApplication> apps{{"Discord", pathText(app), ""}};
 
-    EXPECT_EQ(buildSingBoxConfig(settingsFor("split", apps), "1.2.3.4", {100, 1}),
+    EXPECT_EQ(buildSingBoxConfig(layout_, settingsFor("split", apps), "1.2.3.4", {100, 1}),
               fail("Too many files in the application folders to route (limit 1)."));
     EXPECT_FALSE(std::filesystem::exists(tree_.path(L"svc\\data\\sing-box\\tun.json")));
     // Full mode reads no folder.
-    EXPECT_TRUE(buildSingBoxConfig(settingsFor("full", apps), "1.2.3.4", {0, 0}));
+    EXPECT_TRUE(buildSingBoxConfig(layout_, settingsFor("full", apps), "1.2.3.4", {0, 0}));
 }
 
 TEST_F(SingBoxConfig, FolderOrFileThatCannotBeWrittenFailsWithTheSystemText) {
     tree_.folder(L"svc");
     test::writeFile(tree_.path(L"svc\\data"), "a file where the data folder belongs");
-    const Result<SingBoxConfigResult> noFolder = buildSingBoxConfig(settingsFor("full"), "1.2.3.4");
+    const Result<SingBoxConfigResult> noFolder =
+        buildSingBoxConfig(layout_, settingsFor("full"), "1.2.3.4");
     ASSERT_FALSE(noFolder);
     EXPECT_TRUE(noFolder.error().ends_with("(os error 183)")) << noFolder.error();
 
     std::filesystem::remove(tree_.path(L"svc\\data"));
     tree_.folder(L"svc\\data\\sing-box\\tun.json");  // a folder where the file belongs
-    const Result<SingBoxConfigResult> noFile = buildSingBoxConfig(settingsFor("full"), "1.2.3.4");
+    const Result<SingBoxConfigResult> noFile =
+        buildSingBoxConfig(layout_, settingsFor("full"), "1.2.3.4");
     ASSERT_FALSE(noFile);
     EXPECT_TRUE(noFile.error().ends_with("(os error 5)")) << noFile.error();
 }

@@ -16,6 +16,7 @@
 
 #include "service/host/tests/host_test_support.h"
 #include "tests/support/build_paths.h"
+#include "tests/support/program_runs.h"
 #include "tests/support/temp_tree.h"
 
 namespace korvane::service::testing {
@@ -56,13 +57,14 @@ class ServiceHostTest : public ::testing::Test {
     static std::filesystem::path service() { return stage_->path(L"korvane_service.exe"); }
     static std::filesystem::path installer() { return stage_->path(L"korvane setup copy.exe"); }
 
-    static ProgramOutcome runService(const std::vector<std::wstring>& arguments,
-                                     std::chrono::milliseconds limit = std::chrono::seconds(60)) {
-        return runProgram(service(), arguments, stage(), limit);
+    static test::ProgramOutcome runService(
+        const std::vector<std::wstring>& arguments,
+        std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+        return test::runProgram(service(), arguments, stage(), limit);
     }
 
     static void installAndWaitUntilServing() {
-        const ProgramOutcome install = runProgram(installer(), {L"install"}, stage());
+        const test::ProgramOutcome install = test::runProgram(installer(), {L"install"}, stage());
         ASSERT_EQ(install.exitCode, 0u) << install.standardError;
         ASSERT_EQ(install.standardError, "");
         const auto running = waitForServiceState(SERVICE_RUNNING, std::chrono::seconds(20));

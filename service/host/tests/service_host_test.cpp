@@ -18,13 +18,20 @@
 #include "service/host/tests/host_test_support.h"
 #include "service/host/tests/service_fixture.h"
 #include "service/ipc/ipc_server.h"
-#include "service/ipc/tests/loopback_client.h"
+#include "tests/support/loopback.h"
 #include "tests/support/processes.h"
+#include "tests/support/program_runs.h"
 
 namespace korvane::service::testing {
 namespace {
 
 using namespace std::chrono_literals;
+using test::occupyLoopbackPort;
+using test::ProgramOutcome;
+using test::runningUnderWine;
+using test::runProgram;
+using test::startProgram;
+using test::systemTool;
 using test::waitForExit;
 
 constexpr char kWinapiError[] = "IO error in winapi call\n";

@@ -5,19 +5,34 @@
 
 #include "tests/support/build_paths.h"
 #include "tests/support/file_content.h"
+#include "tests/support/program_runs.h"
 #include "tests/support/scoped_environment.h"
+#include "tests/support/stand_in_record.h"
 #include "tests/support/temp_tree.h"
-#include "updater/tests/windows/test_support.h"
 
 namespace korvane::updater {
 namespace {
 
-using namespace korvane::updater::testing;
+namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
+using test::Child;
+using test::finishChild;
+using test::Finished;
+using test::folderEntries;
+using test::isRunning;
+using test::kTasklistRecordVariable;
 using test::readFile;
+using test::recordedRuns;
 using test::standIn;
+using test::startChild;
+using test::waitForRecordedRun;
 using test::writeFile;
+
+// The built korvane_updater.exe, as a Windows path.
+fs::path updaterExecutable() {
+    return test::hostPath(KORVANE_UPDATER_EXE);
+}
 
 // No process has this id, so the stand-in answers without digits at once.
 constexpr const wchar_t* kAbsentPid = L"4000000000";

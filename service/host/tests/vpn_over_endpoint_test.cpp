@@ -1,4 +1,4 @@
-// The client's view: the real handler set behind the loopback endpoint.
+// The client's view: the runtime's handlers behind the loopback endpoint.
 
 #include <gtest/gtest.h>
 
@@ -6,33 +6,36 @@
 #include <memory>
 #include <thread>
 
-#include "runtime/supervisor/supervisor.h"
-#include "runtime/supervisor/tests/runtime_tree.h"
+#include "service/host/runtime_handlers.h"
 #include "service/ipc/ipc_server.h"
-#include "service/ipc/tests/loopback_client.h"
+#include "tests/support/loopback.h"
+#include "tests/support/runtime_tree.h"
 
-namespace korvane::runtime {
+namespace korvane::service {
 namespace {
 
 constexpr std::uint16_t kEndpointPort = 49190;
 
-// Serves the runtime's handlers on 127.0.0.1:49190 for the test's lifetime.
+// Serves the runtime's handlers for `layout` on 127.0.0.1:49190 for the
+// test's lifetime.
 class Endpoint {
   public:
-    Endpoint() : thread_([this] { outcome_ = service::runIpcServer(stop_, runtimeHandlers()); }) {}
+    explicit Endpoint(const runtime::RuntimeLayout& layout)
+        : handlers_(layout), thread_([this] { outcome_ = runIpcServer(stop_, handlers_); }) {}
     ~Endpoint() {
         stop_->store(true);
         thread_.join();
     }
 
   private:
-    service::StopFlag stop_ = std::make_shared<std::atomic<bool>>(false);
+    StopFlag stop_ = std::make_shared<std::atomic<bool>>(false);
+    RuntimeHandlers handlers_;
     Status outcome_;
     std::thread thread_;
 };
 
 std::string exchange(const std::string& request) {
-    service::testing::LoopbackClient client(kEndpointPort);
+    test::LoopbackClient client(kEndpointPort);
     EXPECT_TRUE(client.connected());
     client.send(request);
     return client.readAll();
@@ -50,7 +53,7 @@ std::string ok(const std::string& body) {
 
 TEST(VpnOverEndpoint, StartHealthStop) {
     test::RuntimeTree tree;
-    Endpoint endpoint;
+    Endpoint endpoint(tree.layout());
     const std::string body = R"({"settings":)" + test::splitSettingsJson() + R"(,"server":)" +
                              test::serverJson(tree.serverPort()) + "}";
 
@@ -74,4 +77,4 @@ TEST(VpnOverEndpoint, StartHealthStop) {
 }
 
 }  // namespace
-}  // namespace korvane::runtime
+}  // namespace korvane::service

@@ -1,26 +1,54 @@
-#include "service/ipc/tests/loopback_client.h"
+#include "tests/support/loopback.h"
 
 #include <thread>
 
 #include "platform/winsock.h"
 
-namespace korvane::service::testing {
-namespace {
+namespace korvane::test {
 
 using platform::loopbackAddress;
 
-platform::UniqueSocket newSocket() {
-    (void)platform::ensureWinsock();
-    return platform::UniqueSocket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+platform::UniqueSocket occupyLoopbackPort(std::uint16_t port) {
+    platform::UniqueSocket holder = platform::newSocket();
+    const sockaddr_in address = loopbackAddress(port);
+    if (!holder ||
+        ::bind(holder.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(holder.get(), SOMAXCONN) != 0) {
+        return {};
+    }
+    return holder;
 }
 
-}  // namespace
+std::uint16_t localPort(SOCKET socket) {
+    sockaddr_in address{};
+    int length = sizeof address;
+    ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
+    return ::ntohs(address.sin_port);
+}
+
+std::uint16_t freeLoopbackPort() {
+    const platform::UniqueSocket probe = occupyLoopbackPort(0);
+    return probe ? localPort(probe.get()) : 0;
+}
+
+void closeAbortively(platform::UniqueSocket& socket) {
+    const linger abortive{1, 0};
+    ::setsockopt(socket.get(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abortive),
+                 sizeof abortive);
+    socket.reset();
+}
+
+LoopbackListener::LoopbackListener() : socket_(occupyLoopbackPort(0)) {
+    if (socket_) {
+        port_ = localPort(socket_.get());
+    }
+}
 
 LoopbackClient::LoopbackClient(std::uint16_t port) {
     const auto address = loopbackAddress(port);
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (std::chrono::steady_clock::now() < giveUp) {
-        socket_ = newSocket();
+        socket_ = platform::newSocket();
         if (::connect(socket_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
             0) {
             const linger abortive{1, 0};
@@ -67,23 +95,4 @@ void LoopbackClient::abort() {
     socket_.reset();
 }
 
-std::uint16_t freeLoopbackPort() {
-    auto probe = newSocket();
-    auto address = loopbackAddress(0);
-    ::bind(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    int length = sizeof address;
-    ::getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &length);
-    return ::ntohs(address.sin_port);
-}
-
-platform::UniqueSocket occupyLoopbackPort(std::uint16_t port) {
-    auto holder = newSocket();
-    const auto address = loopbackAddress(port);
-    if (::bind(holder.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(holder.get(), 1) != 0) {
-        holder.reset();
-    }
-    return holder;
-}
-
-}  // namespace korvane::service::testing
+}  // namespace korvane::test

@@ -1,4 +1,4 @@
-#include "service/host/error_line.h"
+#include "platform/error_line.h"
 
 #include <windows.h>
 
@@ -6,33 +6,23 @@
 
 #include "platform/handles.h"
 #include "platform/wide.h"
+#include "platform/write_all.h"
 
-namespace korvane::service {
+namespace korvane::platform {
 namespace {
-
-void writeBytes(HANDLE target, std::string_view bytes) {
-    while (!bytes.empty()) {
-        DWORD written = 0;
-        if (!::WriteFile(target, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                         nullptr) ||
-            written == 0) {
-            return;
-        }
-        bytes.remove_prefix(written);
-    }
-}
 
 void writeLine(HANDLE target, std::string_view message) {
     const std::string line = std::string(message) + "\n";
     DWORD mode = 0;
     if (::GetConsoleMode(target, &mode)) {
         // A console shows UTF-16 correctly whatever its code page.
-        const std::wstring wide = platform::widen(line);
+        const std::wstring wide = widen(line);
         DWORD written = 0;
         ::WriteConsoleW(target, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
         return;
     }
-    writeBytes(target, line);
+    // Nowhere is left to report a failure to write the error line.
+    (void)writeAll(target, line);
 }
 
 }  // namespace
@@ -46,13 +36,13 @@ void writeErrorLine(std::string_view message) {
     if (!::AttachConsole(ATTACH_PARENT_PROCESS)) {
         return;
     }
-    const platform::UniqueFile console(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                                     OPEN_EXISTING, 0, nullptr));
+    const UniqueFile console(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
     if (console) {
         writeLine(console.get(), message);
     }
     ::FreeConsole();
 }
 
-}  // namespace korvane::service
+}  // namespace korvane::platform

@@ -1,7 +1,8 @@
 #pragma once
 // An install tree for the runtime under a temp folder: the service's folder
-// with the naive.exe and sing-box.exe stand-ins in runtime\, a loopback
-// "server" that accepts connections, and a way to see which stand-ins run.
+// with the naive.exe and sing-box.exe stand-ins in runtime\, its layout, a
+// loopback "server" that accepts connections, and a way to see which
+// stand-ins run.
 
 #include <windows.h>
 
@@ -10,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/handles.h"
+#include "runtime/process/runtime_layout.h"
+#include "tests/support/loopback.h"
 #include "tests/support/temp_tree.h"
 
 namespace korvane::test {
 
 class RuntimeTree {
   public:
-    // Stages the tree and points the runtime at it; the slots are emptied
-    // when the tree goes away.
+    // Stages the tree; the slots are emptied when the tree goes away.
     RuntimeTree();
     RuntimeTree(const RuntimeTree&) = delete;
     RuntimeTree& operator=(const RuntimeTree&) = delete;
@@ -28,8 +29,11 @@ class RuntimeTree {
     std::filesystem::path dataFolder() const { return serviceFolder_ / "data"; }
     std::filesystem::path program(const char* name) const;
 
+    // The layout of a service executable in the service folder.
+    const runtime::RuntimeLayout& layout() const { return layout_; }
+
     // The port of a listener that takes connections like a reachable server.
-    std::uint16_t serverPort() const { return serverPort_; }
+    std::uint16_t serverPort() const { return server_.port(); }
 
     // Ids of the running processes started from this tree's copy of the
     // program ("naive" or "sing-box").
@@ -38,8 +42,8 @@ class RuntimeTree {
   private:
     TempTree temp_;
     std::filesystem::path serviceFolder_;
-    platform::UniqueSocket server_;
-    std::uint16_t serverPort_ = 0;
+    runtime::RuntimeLayout layout_;
+    LoopbackListener server_;
 };
 
 // The start request's two members for a server on 127.0.0.1:`port`.
