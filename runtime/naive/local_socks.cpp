@@ -60,8 +60,19 @@ bool probeLocalSocks() {
     return answer[0] == 0x05 && answer[1] != 0xFF;
 }
 
-bool waitForLocalSocks(Clock& clock) {
-    return waitForReadiness(clock, kReadinessLimit, probeLocalSocks);
+bool localSocksReadyFor(std::uint32_t ownerId, const ListenerTable& listeners) {
+    if (!probeLocalSocks()) {
+        return false;
+    }
+    // Asked after the answer: the listener that answered is in the rows.
+    const std::optional<std::vector<ListenerRow>> rows = listeners();
+    return !rows ||
+           loopbackListenerOwner(*rows, kLocalSocksPort, ownerId) != ListenerOwner::someoneElse;
+}
+
+bool waitForLocalSocks(std::uint32_t ownerId, Clock& clock, const ListenerTable& listeners) {
+    return waitForReadiness(clock, kReadinessLimit,
+                            [&] { return localSocksReadyFor(ownerId, listeners); });
 }
 
 }  // namespace korvane::runtime

@@ -27,10 +27,17 @@ Result<fs::path> writeNaiveConfig(const RuntimeLayout& layout, const AccessServe
     return path;
 }
 
-Result<NaiveStartResult> startNaive(const RuntimeLayout& layout, AccessServer server,
-                                    Clock& clock) {
+Status checkNaiveProtocol(const AccessServer& server) {
     if (!equalsIgnoringAsciiCase(server.protocol, "naiveproxy")) {
         return fail("Unsupported VPN protocol: " + server.protocol);
+    }
+    return {};
+}
+
+Result<NaiveStartResult> startNaive(const RuntimeLayout& layout, AccessServer server, Clock& clock,
+                                    const ListenerTable& listeners) {
+    if (auto supported = checkNaiveProtocol(server); !supported) {
+        return fail(supported.error());
     }
     if (auto stopped = stopNaive(); !stopped) {
         return fail(stopped.error());
@@ -61,10 +68,11 @@ Result<NaiveStartResult> startNaive(const RuntimeLayout& layout, AccessServer se
     if (!child) {
         return fail("Failed to start naive.exe: " + child.error());
     }
+    const std::uint32_t naiveId = child->id;
     if (auto stored = naiveSlot().store(std::move(*child)); !stored) {
         return fail(stored.error());
     }
-    if (waitForLocalSocks(clock)) {
+    if (waitForLocalSocks(naiveId, clock, listeners)) {
         return NaiveStartResult{std::move(server.host), kLocalSocksPort};
     }
     (void)stopNaive();
@@ -78,6 +86,10 @@ Status stopNaive() {
 
 Result<bool> isNaiveRunning() {
     return naiveSlot().isRunning();
+}
+
+Result<std::uint32_t> naiveProcessId() {
+    return naiveSlot().processId();
 }
 
 }  // namespace korvane::runtime

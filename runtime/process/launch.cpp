@@ -84,8 +84,8 @@ Result<ChildProcess> launchWithLog(const RuntimeLayout& layout, std::string_view
 }
 
 std::string readLogTail(const RuntimeLayout& layout, std::string_view logName) {
-    const auto content = readWholeFile(layout.logFile(logName));
-    return content ? formatLogTail(*content) : std::string();
+    const auto tail = readFileTail(layout.logFile(logName), kLogTailBytes);
+    return tail ? formatLogTail(wholeLines(tail->content, tail->cut)) : std::string();
 }
 
 }  // namespace korvane::runtime

@@ -35,7 +35,8 @@ std::filesystem::path workingDirectoryFor(const std::filesystem::path& program);
 Result<ChildProcess> launchWithLog(const RuntimeLayout& layout, std::string_view logName,
                                    const LaunchCommand& command);
 
-// formatLogTail of the log's content; the empty text when it cannot be read.
+// formatLogTail of the whole lines among the log's last kLogTailBytes; the
+// empty text when it cannot be read.
 std::string readLogTail(const RuntimeLayout& layout, std::string_view logName);
 
 }  // namespace korvane::runtime

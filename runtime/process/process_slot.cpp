@@ -7,7 +7,8 @@
 
 namespace korvane::runtime {
 
-ProcessSlot::ProcessSlot(std::string lockMessage) : lockMessage_(std::move(lockMessage)) {}
+ProcessSlot::ProcessSlot(std::string lockMessage, std::chrono::milliseconds terminationWait)
+    : terminationWait_(terminationWait), lockMessage_(std::move(lockMessage)) {}
 
 template <typename T, typename Action>
 Result<T> ProcessSlot::locked(Action action) {
@@ -50,15 +51,23 @@ Status ProcessSlot::stop() {
         if (*exited) {
             return {};
         }
-        if (!::TerminateProcess(child->process.get(), 1)) {
-            const DWORD error = ::GetLastError();
-            // Access is denied to a process that is already ending.
-            if (error != ERROR_ACCESS_DENIED || !hasExited(*child)) {
-                return fail(platform::osErrorText(error));
-            }
+        // Access is denied to a process that is already ending, and to a
+        // handle without the right to terminate: the bounded wait tells them
+        // apart.
+        if (!::TerminateProcess(child->process.get(), 1) &&
+            ::GetLastError() != ERROR_ACCESS_DENIED) {
+            return fail(platform::lastOsErrorText());
         }
-        ::WaitForSingleObject(child->process.get(), INFINITE);
-        return {};
+        switch (::WaitForSingleObject(child->process.get(),
+                                      static_cast<DWORD>(terminationWait_.count()))) {
+            case WAIT_OBJECT_0:
+                return {};
+            case WAIT_TIMEOUT:
+                return fail("Process " + std::to_string(child->id) +
+                            " did not exit after termination");
+            default:
+                return fail(platform::lastOsErrorText());
+        }
     });
 }
 
@@ -98,6 +107,11 @@ Status ProcessSlot::waitForExit(std::chrono::milliseconds limit) {
         return fail(platform::lastOsErrorText());
     }
     return {};
+}
+
+Result<std::uint32_t> ProcessSlot::processId() {
+    return locked<std::uint32_t>(
+        [&]() -> Result<std::uint32_t> { return child_ ? child_->id : 0; });
 }
 
 Status ProcessSlot::runLockedForTesting(const std::function<void()>& action) {

@@ -2,6 +2,7 @@
 // A process-wide holder of at most one running child, guarded by its own lock.
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -18,7 +19,13 @@ namespace korvane::runtime {
 // lock message and touches nothing.
 class ProcessSlot {
   public:
-    explicit ProcessSlot(std::string lockMessage);
+    // How long stop waits for a child to end once it was told to.
+    static constexpr std::chrono::milliseconds kTerminationWait{10'000};
+
+    // `terminationWait` is a seam for tests; the process-wide slots use
+    // kTerminationWait.
+    explicit ProcessSlot(std::string lockMessage,
+                         std::chrono::milliseconds terminationWait = kTerminationWait);
     ProcessSlot(const ProcessSlot&) = delete;
     ProcessSlot& operator=(const ProcessSlot&) = delete;
 
@@ -28,7 +35,10 @@ class ProcessSlot {
     Status store(ChildProcess child);
 
     // Takes the child out and ends it (exit code 1) if it still runs, waiting
-    // for its end. Whatever happens past the lock, the slot is empty after.
+    // up to the termination wait for its end. A process still there after it
+    // gives "Process <pid> did not exit after termination". Whatever happens
+    // past the lock, the slot is empty after and the child's handles are
+    // released.
     Status stop();
 
     // True while the held child has not exited; an exited child stays held.
@@ -40,6 +50,9 @@ class ProcessSlot {
     // system's text when the child cannot be waited on.
     Status waitForExit(std::chrono::milliseconds limit);
 
+    // The held child's process id, exited or not; 0 when the slot is empty.
+    Result<std::uint32_t> processId();
+
     // Runs `action` under the slot's lock the way every operation runs, so that
     // tests can end an operation abnormally.
     Status runLockedForTesting(const std::function<void()>& action);
@@ -49,6 +62,7 @@ class ProcessSlot {
     Result<T> locked(Action action);
 
     std::mutex mutex_;
+    const std::chrono::milliseconds terminationWait_;
     bool broken_ = false;
     std::optional<ChildProcess> child_;
     const std::string lockMessage_;

@@ -1,8 +1,9 @@
 #include "runtime/profiles/derive_application_lists.h"
 
-#include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "common/text.h"
 #include "common/windows_path.h"
@@ -15,35 +16,6 @@ namespace korvane::runtime {
 namespace {
 
 using Profiles = std::vector<const ApplicationRoutingProfile*>;
-
-// Folder listings of one derivation, so that a folder that several profiles or
-// applications ask for is read once. Keyed by the folder's text, which is also
-// what the listed paths begin with.
-class FolderListings {
-  public:
-    const std::vector<std::wstring>& executablesIn(const std::wstring& folder) {
-        return lookUp(direct_, folder, candidateExecutablesIn);
-    }
-    const std::vector<std::wstring>& executablesBelow(const std::wstring& folder) {
-        return lookUp(recursive_, folder, scanExecutablesRecursively);
-    }
-
-  private:
-    using Cache = std::map<std::wstring, std::vector<std::wstring>>;
-
-    static const std::vector<std::wstring>& lookUp(
-        Cache& cache, const std::wstring& folder,
-        std::vector<std::wstring> (*list)(const std::wstring&)) {
-        auto found = cache.find(folder);
-        if (found == cache.end()) {
-            found = cache.emplace(folder, list(folder)).first;
-        }
-        return found->second;
-    }
-
-    Cache direct_;
-    Cache recursive_;
-};
 
 // The trimmed path of an application, expanded, with its folder when that
 // can be read, and the profiles that match it.
@@ -72,7 +44,7 @@ std::optional<ApplicationFolder> locate(const StoredApplication& app,
     return located;
 }
 
-void addProcessPaths(const ApplicationFolder& app, FolderListings& listings,
+void addProcessPaths(const ApplicationFolder& app, ExecutableScan& scan,
                      std::set<std::string>& paths) {
     paths.insert(narrow(app.path));
     if (!app.folder) {
@@ -86,10 +58,10 @@ void addProcessPaths(const ApplicationFolder& app, FolderListings& listings,
     const std::wstring resourcesApp = joinPath(joinPath(*app.folder, L"resources"), L"app");
     for (const ApplicationRoutingProfile* profile : app.profiles) {
         if (profile->includeAppDirectoryExecutables) {
-            addAll(listings.executablesIn(*app.folder));
+            addAll(scan.executablesIn(*app.folder));
         }
         if (profile->includeResourcesAppExecutables) {
-            addAll(listings.executablesBelow(resourcesApp));
+            addAll(scan.executablesBelow(resourcesApp));
         }
     }
 }
@@ -154,14 +126,18 @@ void addProcessNames(const StoredApplication& app,
 
 }  // namespace
 
-ApplicationLists deriveApplicationLists(const std::vector<StoredApplication>& apps,
-                                        const std::vector<ApplicationRoutingProfile>& profiles,
-                                        const RuntimeLayout& layout) {
+Result<ApplicationLists> deriveApplicationLists(
+    const std::vector<StoredApplication>& apps,
+    const std::vector<ApplicationRoutingProfile>& profiles, const RuntimeLayout& layout,
+    ScanLimits limits) {
     ApplicationLists lists;
-    FolderListings listings;
+    ExecutableScan scan(limits);
     for (const StoredApplication& app : apps) {
         if (const std::optional<ApplicationFolder> located = locate(app, profiles, layout)) {
-            addProcessPaths(*located, listings, lists.processPaths);
+            addProcessPaths(*located, scan, lists.processPaths);
+            if (Status within = scan.status(); !within) {
+                return fail(std::move(within.error()));
+            }
             addPathRegexes(*located, lists.pathRegexes);
         }
         addProcessNames(app, profiles, layout, lists.processNames);

@@ -19,10 +19,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The optional presets file; missing, unreadable, not UTF-8 or malformed all
-// mean no presets.
+// The presets file is read whole; a larger one counts as unreadable.
+constexpr std::size_t kPresetsFileLimit = 1024 * 1024;
+
+// The optional presets file; missing, unreadable, too large, not UTF-8 or
+// malformed all mean no presets.
 DomainRoutingPresets readPresets(const RuntimeLayout& layout) {
-    const Result<std::string> text = readWholeFile(layout.dataFolder() / L"domain-presets.json");
+    const Result<std::string> text =
+        readWholeFile(layout.dataFolder() / L"domain-presets.json", kPresetsFileLimit);
     if (!text || utf8Error(*text)) {
         return {};
     }
@@ -39,7 +43,7 @@ std::optional<std::string> naivePath(const RuntimeLayout& layout) {
 
 Result<SingBoxConfigResult> buildSingBoxConfig(const RuntimeLayout& layout,
                                                const StoredAppSettings& settings,
-                                               std::string_view serverHost) {
+                                               std::string_view serverHost, ScanLimits limits) {
     const fs::path folder = layout.dataFolder() / L"sing-box";
     if (Status created = createFolders(folder); !created) {
         return fail(std::move(created.error()));
@@ -57,7 +61,12 @@ Result<SingBoxConfigResult> buildSingBoxConfig(const RuntimeLayout& layout,
     input.siteDomains = siteDomainList(settings.sites, readPresets(layout));
     // Full mode writes no application rules, so the folders are not scanned.
     if (!input.fullMode) {
-        input.applications = deriveApplicationLists(settings.apps, loadBuiltInProfiles(), layout);
+        Result<ApplicationLists> applications =
+            deriveApplicationLists(settings.apps, loadBuiltInProfiles(), layout, limits);
+        if (!applications) {
+            return fail(std::move(applications.error()));
+        }
+        input.applications = std::move(*applications);
     }
 
     const Result<std::string> text = printDocument(singBoxDocument(input));

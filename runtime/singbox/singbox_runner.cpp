@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "runtime/naive/local_socks.h"
+#include "runtime/naive/naive_runner.h"
 #include "runtime/naive/readiness_wait.h"
 #include "runtime/process/launch.h"
 #include "runtime/process/process_slot.h"
@@ -22,11 +23,16 @@ constexpr auto kSettleTime = 3s;
 
 Result<SingBoxStartResult> startSingBox(const RuntimeLayout& layout,
                                         const StoredAppSettings& settings,
-                                        const AccessServer& server, Clock& clock) {
+                                        const AccessServer& server, Clock& clock,
+                                        const ListenerTable& listeners) {
     if (auto stopped = stopSingBox(); !stopped) {
         return fail(stopped.error());
     }
-    if (!waitForReadiness(clock, kSocksTimeout, probeLocalSocks)) {
+    // Without a naive.exe of ours (0) any listener with a known owner is
+    // someone else's.
+    const std::uint32_t naiveId = naiveProcessId().value_or(0);
+    if (!waitForReadiness(clock, kSocksTimeout,
+                          [&] { return localSocksReadyFor(naiveId, listeners); })) {
         return fail("NaiveProxy local SOCKS5 is not available before TUN start." +
                     readLogTail(layout, "naive"));
     }

@@ -35,8 +35,20 @@ auto guarded(Body body) -> decltype(body()) {
 
 // naive.exe first, then sing-box.exe in front of its SOCKS5 port; naive.exe is
 // stopped again when the second half fails.
+//
+// The running sing-box.exe is ended before naive.exe is touched (the order of
+// handleStop): were it left running while the start failed, it would send
+// every connection of the machine into port 1080, where nothing of ours
+// listens and any program could. A refused protocol changes nothing; a
+// sing-box.exe that cannot be ended keeps its naive.exe.
 Result<ConnectResult> connectVpn(const RuntimeLayout& layout, StoredAppSettings settings,
                                  AccessServer server) {
+    if (auto supported = checkNaiveProtocol(server); !supported) {
+        return fail(supported.error());
+    }
+    if (auto stopped = stopSingBox(); !stopped) {
+        return fail(stopped.error());
+    }
     auto naive = startNaive(layout, server);
     if (!naive) {
         return fail(naive.error());

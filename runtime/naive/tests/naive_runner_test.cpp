@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "runtime/naive/naive_config.h"
 #include "runtime/naive/tests/fake_socks_server.h"
 #include "runtime/process/launch.h"
 #include "runtime/process/process_slot.h"
@@ -251,6 +252,40 @@ TEST_F(NaiveRunnerTest, Start_RealTime_LateListenerIsWaitedFor) {
     ASSERT_TRUE(started.has_value()) << started.error();
     EXPECT_GE(elapsed, 1500ms);
     EXPECT_LT(elapsed, 5s);
+}
+
+// The rows the system would give were it to tell owners, which Wine does not:
+// the listener on 127.0.0.1:1080 belongs to the process `owner` names then.
+ListenerTable listenerOwnedBy(std::function<std::uint32_t()> owner) {
+    return [owner] {
+        return std::optional(
+            std::vector<ListenerRow>{{ListenerRow::Address::loopback, kLocalSocksPort, owner()}});
+    };
+}
+
+TEST_F(NaiveRunnerTest, Start_ListenerOfAnotherProcessIsNotReadiness) {
+    installNaive();
+    FastClock clock;
+    const auto started =
+        startNaive(layout, serverRecord(), clock, listenerOwnedBy([] { return 4u; }));
+    ASSERT_FALSE(started.has_value());
+    EXPECT_TRUE(started.error().starts_with(std::string(kNotReady) + " Last log lines: "))
+        << started.error();
+    EXPECT_EQ(isNaiveRunning(), false);
+    const auto seen = recorded();
+    ASSERT_TRUE(seen.has_value());
+    EXPECT_FALSE(test::processAlive(seen->processId));
+}
+
+TEST_F(NaiveRunnerTest, Start_ListenerOfTheStartedNaiveIsReadiness) {
+    installNaive();
+    FastClock clock;
+    const auto started = startNaive(layout, serverRecord(), clock,
+                                    listenerOwnedBy([] { return naiveProcessId().value_or(0); }));
+    ASSERT_TRUE(started.has_value()) << started.error();
+    const auto seen = recorded();
+    ASSERT_TRUE(seen.has_value());
+    EXPECT_EQ(naiveProcessId(), seen->processId);
 }
 
 TEST(NaiveRunner, BrokenNaiveSlotFailsTheStartWithItsLockMessage) {

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <psapi.h>
+
 #include <string>
 #include <vector>
 
 #include "common/command_line.h"
 #include "platform/process_launcher.h"
 #include "platform/wide.h"
+#include "runtime/process/file_io.h"
+#include "runtime/process/log_tail.h"
 #include "runtime/process/runtime_layout.h"
 #include "tests/support/build_paths.h"
 #include "tests/support/file_content.h"
@@ -153,6 +157,53 @@ TEST_F(LaunchTest, ReadLogTailWorksWhileTheChildStillWrites) {
     EXPECT_TRUE(tail.ends_with("sing-box stand-in error line")) << tail;
     ::TerminateProcess(child->process.get(), 1);
     waitForExit(*child);
+}
+
+TEST_F(LaunchTest, ReadLogTailOfAHugeLogReadsOnlyItsEnd) {
+    // 100 MiB of log: a first line cut at the 64 KiB boundary, inside a
+    // three-byte character, then nine short lines at the end.
+    const fs::path log = logOf("naive.log");
+    fs::create_directories(log.parent_path());
+    std::string end;
+    for (int i = 1; i <= 9; ++i) {
+        end += "end line " + std::to_string(i) + "\n";
+    }
+    // Long enough that the window begins at its second byte.
+    const std::string head = "\xE2\x80\x83 long line ";
+    const std::string cutLine =
+        head + std::string(kLogTailBytes + 1 - head.size() - 1 - end.size(), 'x') + "\n";
+    const std::string lastBytes = cutLine.substr(cutLine.size() + end.size() - kLogTailBytes) + end;
+    ASSERT_EQ(lastBytes.size(), kLogTailBytes);
+    ASSERT_EQ(static_cast<unsigned char>(lastBytes[0]), 0x80u) << "cut inside the character";
+    {
+        platform::UniqueFile file(::CreateFileW(log.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        LARGE_INTEGER at{};
+        at.QuadPart = 100ll * 1024 * 1024 - static_cast<LONGLONG>(cutLine.size() + end.size());
+        ASSERT_TRUE(::SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN));
+        const std::string written = cutLine + end;
+        DWORD count = 0;
+        ASSERT_TRUE(::WriteFile(file.get(), written.data(), static_cast<DWORD>(written.size()),
+                                &count, nullptr));
+    }
+    ASSERT_EQ(fs::file_size(log), 100ull * 1024 * 1024);
+
+    PROCESS_MEMORY_COUNTERS before{};
+    ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof before));
+    const std::string tail = readLogTail(layout, "naive");
+    PROCESS_MEMORY_COUNTERS after{};
+    ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &after, sizeof after));
+
+    EXPECT_EQ(tail,
+              " Last log lines: end line 2 | end line 3 | end line 4 | end line 5 | end line 6 | "
+              "end line 7 | end line 8 | end line 9");
+    const auto fromEnd = readFileTail(log, 5);
+    ASSERT_TRUE(fromEnd.has_value()) << fromEnd.error();
+    EXPECT_EQ(fromEnd->content, "ne 9\n");
+    EXPECT_TRUE(fromEnd->cut);
+    // Reading the whole log would raise the peak by 100 MiB.
+    EXPECT_LT(after.PeakPagefileUsage - before.PeakPagefileUsage, 8u * 1024 * 1024);
 }
 
 TEST_F(LaunchTest, ChildrenDieWithTheProcessThatLaunchedThem) {

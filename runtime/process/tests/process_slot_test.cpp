@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <stdexcept>
 #include <thread>
 
@@ -17,6 +19,7 @@
 namespace korvane::runtime {
 namespace {
 
+using namespace std::chrono_literals;
 using test::ScopedEnvironment;
 using test::TempTree;
 
@@ -145,6 +148,70 @@ TEST_F(ProcessSlotTest, WaitForExit_EndsWhenTheChildEnds_WithoutHoldingTheLock) 
     EXPECT_GE(waited, 290ms);
     EXPECT_LT(waited, 2s);
     EXPECT_EQ(slot.isRunning(), false);
+}
+
+TEST_F(ProcessSlotTest, ProcessId_IsTheHeldChildsUntilStopEmptiesTheSlot) {
+    EXPECT_EQ(slot.processId(), 0u);
+    ChildProcess child = start();
+    const DWORD id = child.id;
+    ASSERT_TRUE(slot.store(std::move(child)).has_value());
+    EXPECT_EQ(slot.processId(), id);
+    EXPECT_TRUE(slot.stop().has_value());
+    EXPECT_EQ(slot.processId(), 0u);
+}
+
+// A child that the service cannot end: the slot holds a handle that may wait
+// and query but not terminate, so TerminateProcess is refused.
+class UnendableChild : public ProcessSlotTest {
+  protected:
+    // The same process as `started`, through the restricted handle alone.
+    static ChildProcess unendable(ChildProcess started) {
+        ChildProcess child;
+        child.id = started.id;
+        child.process.reset(
+            ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, started.id));
+        EXPECT_TRUE(child.process);
+        return child;
+    }
+
+    static constexpr auto kBound = 400ms;
+    ProcessSlot bounded{kLockMessage, kBound};
+};
+
+TEST_F(UnendableChild, StopGivesUpAfterTheBoundAndEmptiesTheSlot) {
+    ChildProcess child = unendable(start());
+    const DWORD id = child.id;
+    ASSERT_TRUE(bounded.store(std::move(child)).has_value());
+
+    const auto begin = std::chrono::steady_clock::now();
+    auto stopping = std::async(std::launch::async, [&] { return bounded.stop(); });
+    const bool returned = stopping.wait_for(10s) == std::future_status::ready;
+    const auto elapsed = std::chrono::steady_clock::now() - begin;
+    // Ending the child also frees a stop that would wait for ever.
+    ASSERT_TRUE(test::processAlive(id)) << "the child must outlive the stop";
+    test::terminateById(id);
+
+    EXPECT_TRUE(returned) << "stop must not wait without bound";
+    EXPECT_EQ(stopping.get(),
+              fail("Process " + std::to_string(id) + " did not exit after termination"));
+    EXPECT_GE(elapsed, kBound);
+    EXPECT_EQ(bounded.isRunning(), false);
+    EXPECT_EQ(bounded.processId(), 0u);
+    EXPECT_TRUE(bounded.stop().has_value()) << "nothing is held any more";
+}
+
+TEST_F(UnendableChild, RefusedTerminationOfAProcessThatEndsInTimeIsSuccess) {
+    // Denied termination, but the process ends by itself within the bound:
+    // the stop succeeds, as for a process that was already ending.
+    auto sleeper = launchWithLog(layout, "sing-box", {test::standIn("sleeper"), {L"1500"}, {}});
+    ASSERT_TRUE(sleeper.has_value()) << sleeper.error();
+    ChildProcess child = unendable(std::move(*sleeper));
+    const DWORD id = child.id;
+    ProcessSlot patient{kLockMessage, 20s};
+    ASSERT_TRUE(patient.store(std::move(child)).has_value());
+
+    EXPECT_TRUE(patient.stop().has_value());
+    EXPECT_FALSE(test::processAlive(id));
 }
 
 TEST_F(ProcessSlotTest, BrokenSlot_FailsEverythingAndLeavesTheProcessRunning) {

@@ -133,6 +133,23 @@ TEST_F(SingBoxConfig, SitesAreWidenedByPresetsUnlessThePresetsFileIsMalformed) {
               R"({"domain_suffix":["capital.com","example.com"],)" + sitesTcp);
 }
 
+TEST_F(SingBoxConfig, PresetsFileOverOneMebibyteCountsAsUnreadable) {
+    const std::string presets = R"({"domains": {"example.com": ["cdn.example.net"]}})";
+    tree_.folder(L"svc\\data");
+    const StoredAppSettings settings = settingsFor("split", {}, {"example.com"});
+    const auto sitesRule = [&](std::size_t size) {
+        std::string padded = presets;
+        padded.resize(size, ' ');  // white space after the document
+        test::writeFile(tree_.path(L"svc\\data\\domain-presets.json"), padded);
+        return rules(build(settings, "localhost")).at(5);
+    };
+    EXPECT_EQ(
+        sitesRule(1024 * 1024),
+        R"({"domain_suffix":["cdn.example.net","example.com"],"network":"tcp","outbound":"proxy"})");
+    EXPECT_EQ(sitesRule(1024 * 1024 + 1),
+              R"({"domain_suffix":["example.com"],"network":"tcp","outbound":"proxy"})");
+}
+
 TEST_F(SingBoxConfig, ServerHostsResolveToEachAddressOnce) {
     const json local = build(settingsFor("full"), " HTTPS://LocalHost/path");
     EXPECT_EQ(rules(local).back(), R"({"domain":["localhost"],"outbound":"direct"})");
@@ -158,6 +175,18 @@ TEST_F(SingBoxConfig, ReplacesAnEarlierFileWhole) {
     test::writeFile(tree_.path(L"svc\\data\\sing-box\\tun.json"), std::string(100000, 'x'));
     build(settingsFor("full"), "1.2.3.4");
     EXPECT_TRUE(text_.ends_with("}"));
+}
+
+TEST_F(SingBoxConfig, ApplicationFoldersPastTheLimitsFailAndWriteNothing) {
+    const std::wstring app = tree_.file(L"Discord\\app-1.0.9\\Discord.exe");
+    tree_.file(L"Discord\\app-1.0.9\\helper.exe");
+    const std::vector<StoredApplication> apps{{"Discord", narrow(app), ""}};
+
+    EXPECT_EQ(buildSingBoxConfig(layout_, settingsFor("split", apps), "1.2.3.4", {100, 1}),
+              fail("Too many files in the application folders to route (limit 1)."));
+    EXPECT_FALSE(std::filesystem::exists(tree_.path(L"svc\\data\\sing-box\\tun.json")));
+    // Full mode reads no folder.
+    EXPECT_TRUE(buildSingBoxConfig(layout_, settingsFor("full", apps), "1.2.3.4", {0, 0}));
 }
 
 TEST_F(SingBoxConfig, FolderOrFileThatCannotBeWrittenFailsWithTheSystemText) {

@@ -9,9 +9,15 @@
 #include <chrono>
 #include <cstdlib>
 #include <future>
+#include <nlohmann/json.hpp>
 #include <thread>
 
+#include "platform/handles.h"
+#include "platform/wide.h"
 #include "runtime/naive/local_socks_port.h"
+#include "runtime/naive/naive_runner.h"
+#include "runtime/records/records.h"
+#include "runtime/singbox/singbox_runner.h"
 #include "tests/support/loopback.h"
 #include "tests/support/runtime_tree.h"
 #include "tests/support/scoped_environment.h"
@@ -77,7 +83,7 @@ TEST(Supervisor, SecondStartWhileUpReplacesBothChildren) {
     EXPECT_NE(singBox, firstSingBox);
 }
 
-TEST(Supervisor, FailuresBeforeNaiveRunsLeaveWhatRanAsTheTableSays) {
+TEST(Supervisor, FailedSecondStartLeavesNothingRunning_ARefusedProtocolChangesNothing) {
     RuntimeTree tree;
     ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
 
@@ -88,19 +94,61 @@ TEST(Supervisor, FailuresBeforeNaiveRunsLeaveWhatRanAsTheTableSays) {
     EXPECT_EQ(tree.running("naive").size(), 1u);
     EXPECT_EQ(tree.running("sing-box").size(), 1u);
 
-    // Later naive failures end the earlier naive.exe; sing-box.exe keeps running.
+    // Any later failure ends both: sing-box.exe must not route into a port
+    // where nothing of ours listens.
     const std::uint16_t closedPort = test::freeLoopbackPort();
     EXPECT_EQ(handleStart(tree.layout(), splitSettingsJson(), serverJson(closedPort)),
               fail("Server 127.0.0.1:" + std::to_string(closedPort) + " is unreachable."));
-    EXPECT_TRUE(tree.running("naive").empty());
-    EXPECT_EQ(tree.running("sing-box").size(), 1u);
-    EXPECT_EQ(handleHealth(), R"({"healthy":false,"naiveRunning":false,)"
-                              R"("singBoxRunning":true,"socksReady":false})");
+    expectNothingRuns(tree);
+    EXPECT_EQ(handleHealth(), kAllDown);
 
+    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
+    ASSERT_TRUE(handleStop());
     const auto occupier = test::occupyLoopbackPort(kLocalSocksPort);
     ASSERT_TRUE(occupier);
     EXPECT_EQ(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())),
               fail("Local SOCKS5 port 1080 is already in use."));
+    expectNothingRuns(tree);
+}
+
+TEST(Supervisor, SingBoxIsNotStartedInFrontOfAListenerThatIsNotNaives) {
+    RuntimeTree tree;
+    const auto settings = parseStoredAppSettings(splitSettingsJson());
+    const auto server = parseAccessServer(serverJson(tree.serverPort()));
+    ASSERT_TRUE(settings && server);
+    ASSERT_TRUE(startNaive(tree.layout(), *server));
+    // What the system would say, were it to tell owners (Wine does not).
+    const ListenerTable someoneElse = [] {
+        return std::optional(std::vector<ListenerRow>{{ListenerRow::Address::loopback, 1080, 4}});
+    };
+    ManualClock clock;
+    const auto started = startSingBox(tree.layout(), *settings, *server, clock, someoneElse);
+    ASSERT_FALSE(started);
+    EXPECT_TRUE(
+        started.error().starts_with("NaiveProxy local SOCKS5 is not available before TUN start."))
+        << started.error();
+    EXPECT_TRUE(tree.running("sing-box").empty());
+    EXPECT_FALSE(std::filesystem::exists(tree.dataFolder() / "sing-box" / "tun.json"));
+}
+
+TEST(Supervisor, TooManyExecutablesInAnApplicationFolderFailTheStartAndLeaveNothingRunning) {
+    RuntimeTree tree;
+    // The chosen application's folder holds one executable more than a start
+    // may route, Discord.exe among them.
+    const std::filesystem::path folder = tree.serviceFolder().parent_path() / "Discord";
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i <= 10'000; ++i) {
+        const std::wstring name = i == 0 ? L"Discord.exe" : L"tool" + std::to_wstring(i) + L".exe";
+        ASSERT_TRUE(platform::UniqueFile(::CreateFileW((folder / name).c_str(), GENERIC_WRITE, 0,
+                                                       nullptr, CREATE_NEW, 0, nullptr)));
+    }
+    nlohmann::json settings = nlohmann::json::parse(splitSettingsJson());
+    settings["apps"] = nlohmann::json::array(
+        {{{"name", "Discord"}, {"path", platform::narrow((folder / "Discord.exe").native())}}});
+
+    EXPECT_EQ(handleStart(tree.layout(), settings.dump(), serverJson(tree.serverPort())),
+              fail("Too many files in the application folders to route (limit 10000)."));
+    expectNothingRuns(tree);
 }
 
 TEST(Supervisor, PayloadErrorsComeBeforeAnyWork_SettingsFirst) {
