@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/handles.h"
-#include "platform/module_path.h"
 #include "platform/process_launcher.h"
 
 namespace korvane::updater {
@@ -17,67 +16,17 @@ namespace fs = std::filesystem;
 
 constexpr wchar_t kTasklist[] = L"tasklist.exe";
 
-// A system folder by one of the calls that fill a buffer and give its length.
-std::optional<fs::path> systemFolder(UINT (*query)(LPWSTR, UINT)) {
+// N.B. taken from the system folder by its full path, never searched for:
+// the client may run the updater elevated from a folder that users can write
+// to, and a tasklist.exe planted there (or in the current folder) would run
+// with those rights.
+std::optional<fs::path> findTasklist() {
     wchar_t folder[MAX_PATH];
-    const UINT length = query(folder, MAX_PATH);
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
         return std::nullopt;
     }
-    return fs::path(std::wstring(folder, length));
-}
-
-// The folders that CreateProcessW searches for a program given by bare name,
-// in its order: the updater's folder, the current folder (unless the system
-// says not to), the system folder, the 16-bit system folder, the Windows
-// folder, then the folders of PATH.
-std::vector<fs::path> programSearchFolders() {
-    std::vector<fs::path> folders;
-    if (const Result<fs::path> self = platform::currentExecutablePath(); self) {
-        folders.push_back(self->parent_path());
-    }
-    if (::NeedCurrentDirectoryForExePathW(kTasklist)) {
-        std::error_code error;
-        if (fs::path current = fs::current_path(error); !error) {
-            folders.push_back(std::move(current));
-        }
-    }
-    if (std::optional<fs::path> system = systemFolder(::GetSystemDirectoryW)) {
-        folders.push_back(std::move(*system));
-    }
-    if (std::optional<fs::path> windows = systemFolder(::GetWindowsDirectoryW)) {
-        folders.push_back(*windows / L"System");
-        folders.push_back(std::move(*windows));
-    }
-    std::wstring path(32767, L'\0');
-    const DWORD length =
-        ::GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size()));
-    path.resize(length < path.size() ? length : 0);
-    for (std::size_t begin = 0; begin < path.size();) {
-        std::size_t end = path.find(L';', begin);
-        if (end == std::wstring::npos) {
-            end = path.size();
-        }
-        if (end > begin) {
-            folders.emplace_back(path.substr(begin, end - begin));
-        }
-        begin = end + 1;
-    }
-    return folders;
-}
-
-// N.B. The program search that CreateProcessW makes for a bare name, done here
-// so that the launcher always gets a full path: which tasklist runs stays as
-// it always was (a copy beside the updater comes first).
-std::optional<fs::path> findTasklist() {
-    for (const fs::path& folder : programSearchFolders()) {
-        const fs::path candidate = folder / kTasklist;
-        const DWORD attributes = ::GetFileAttributesW(candidate.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            return candidate;
-        }
-    }
-    return std::nullopt;
+    return fs::path(std::wstring(folder, length)) / kTasklist;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/os_error.h"
 #include "platform/wide.h"
 #include "platform/write_all.h"
+#include "runtime/process/file_io.h"
 
 namespace korvane::runtime {
 
@@ -51,18 +52,16 @@ Status writePrivateFile(const std::filesystem::path& path, std::string_view cont
     SECURITY_ATTRIBUTES attributes{};
     attributes.nLength = sizeof attributes;
     attributes.lpSecurityDescriptor = descriptor->get();
-    platform::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE | WRITE_DAC,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            &attributes, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                            nullptr));
-    if (!file) {
-        return fail(lastOsErrorText());
-    }
-    // CreateFileW keeps the DACL of a file that already existed.
-    if (const DWORD error = apply(file.get(), descriptor->get()); error != ERROR_SUCCESS) {
-        return fail(platform::osErrorText(error));
-    }
-    return platform::writeAll(file.get(), content);
+    return replaceFile(
+        path,
+        [&](HANDLE file) -> Status {
+            // Born with the DACL; set again, protected, before any content.
+            if (const DWORD error = apply(file, descriptor->get()); error != ERROR_SUCCESS) {
+                return fail(platform::osErrorText(error));
+            }
+            return platform::writeAll(file, content);
+        },
+        &attributes);
 }
 
 }  // namespace korvane::runtime

@@ -99,14 +99,36 @@ Result<FileTail> readFileTail(const fs::path& path, std::size_t limit) {
     return FileTail{std::move(*content), start.QuadPart > 0};
 }
 
-Status writeWholeFile(const fs::path& path, std::string_view content) {
-    const platform::UniqueFile file(::CreateFileW(
-        path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return fail(platform::lastOsErrorText());
+Status replaceFile(const fs::path& path, const FileFiller& fill, SECURITY_ATTRIBUTES* security) {
+    const fs::path fresh = path.native() + L".new";
+    // N.B. a leftover of an earlier attempt goes first, so that the new file
+    // is created here, with the given DACL, rather than opened as it was.
+    ::DeleteFileW(fresh.c_str());
+    Status filled = [&]() -> Status {
+        const platform::UniqueFile file(::CreateFileW(fresh.c_str(), GENERIC_WRITE | WRITE_DAC, 0,
+                                                      security, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                                      nullptr));
+        if (!file) {
+            return fail(platform::lastOsErrorText());
+        }
+        KORVANE_TRY(fill(file.get()));
+        if (!::FlushFileBuffers(file.get())) {
+            return fail(platform::lastOsErrorText());
+        }
+        return {};
+    }();
+    if (filled && !::MoveFileExW(fresh.c_str(), path.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        filled = fail(platform::lastOsErrorText());
     }
-    return platform::writeAll(file.get(), content);
+    if (!filled) {
+        ::DeleteFileW(fresh.c_str());
+    }
+    return filled;
+}
+
+Status writeWholeFile(const fs::path& path, std::string_view content) {
+    return replaceFile(path, [&](HANDLE file) { return platform::writeAll(file, content); });
 }
 
 }  // namespace korvane::runtime

@@ -2,8 +2,11 @@
 // The few file-system operations of the runtime, with the system's error
 // texts.
 
+#include <windows.h>
 #include <cstddef>
+
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -32,7 +35,18 @@ struct FileTail {
 // `limit` bytes either.
 Result<FileTail> readFileTail(const std::filesystem::path& path, std::size_t limit);
 
-// Creates or replaces the file with `content` (platform::writeAll).
+// Fills a new file: the handle is open for writing and changing its DACL.
+using FileFiller = std::function<Status(HANDLE file)>;
+
+// Replaces `path` in one step: a new file beside it ("<name>.new", created
+// afresh with `security` when given, so that it is born with its DACL) is
+// filled, flushed and moved over `path` (replace, write-through). A failure or
+// a crash leaves the previous file whole, never a truncated one; the new file
+// is removed on failure. Failure: the filler's or the system's text.
+Status replaceFile(const std::filesystem::path& path, const FileFiller& fill,
+                   SECURITY_ATTRIBUTES* security = nullptr);
+
+// replaceFile with `content` (platform::writeAll).
 Status writeWholeFile(const std::filesystem::path& path, std::string_view content);
 
 }  // namespace korvane::runtime

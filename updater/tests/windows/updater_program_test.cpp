@@ -38,11 +38,37 @@ fs::path updaterExecutable() {
 // No process has this id, so the stand-in answers without digits at once.
 constexpr const wchar_t* kAbsentPid = L"4000000000";
 
+// Wine runs its own built-in tasklist from the system folder unless told to
+// prefer the file there (Windows ignores the key).
+class NativeTasklist {
+  public:
+    NativeTasklist() {
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kOverrides, L"tasklist.exe", REG_SZ, L"native",
+                          sizeof L"native");
+    }
+    ~NativeTasklist() { ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kOverrides, L"tasklist.exe"); }
+    NativeTasklist(const NativeTasklist&) = delete;
+    NativeTasklist& operator=(const NativeTasklist&) = delete;
+
+  private:
+    static constexpr const wchar_t* kOverrides = L"Software\\Wine\\DllOverrides";
+};
+
+fs::path systemTasklist() {
+    wchar_t folder[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    return fs::path(std::wstring(folder, length)) / L"tasklist.exe";
+}
+
 class UpdaterProgram : public ::testing::Test {
   protected:
     void SetUp() override {
         fs::copy_file(updaterExecutable(), tree.path(L"korvane_updater.exe"));
-        fs::copy_file(standIn("tasklist"), tree.path(L"tasklist.exe"));
+        // The updater asks the system folder's tasklist.exe (this test prefix's
+        // gets the stand-in); one planted beside it must never run.
+        fs::copy_file(standIn("tasklist"), systemTasklist(), fs::copy_options::overwrite_existing);
+        fs::copy_file(standIn("sleeper"), tree.path(L"tasklist.exe"));
+        fs::copy_file(standIn("tasklist"), launcher);
         fs::create_directory(tree.path(L"app"));
         fs::create_directory(tree.path(L"download"));
         writeFile(target, "old");
@@ -77,8 +103,9 @@ class UpdaterProgram : public ::testing::Test {
     const fs::path record = tree.path(L"record.txt");
     const fs::path target = tree.path(L"app") / L"app.exe";
     const fs::path source = tree.path(L"download") / L"new.exe";
-    const fs::path launcher = tree.path(L"tasklist.exe");
+    const fs::path launcher = tree.path(L"client.exe");
     const test::ScopedEnvironment recordTo{kTasklistRecordVariable, record.wstring()};
+    const NativeTasklist nativeTasklist;
 };
 
 TEST_F(UpdaterProgram, WritesTheFirstMissingArgumentAndDoesNothingElse) {
@@ -141,6 +168,15 @@ TEST_F(UpdaterProgram, ReplacesOnlyAfterTheClientHasEnded) {
     EXPECT_GE(listerRuns(pid), 2u);
     EXPECT_TRUE(relaunched(milliseconds(10000)));
     EXPECT_EQ(recordedRuns(record).size(), listerRuns(pid) + 1);
+}
+
+TEST_F(UpdaterProgram, AsksTheSystemFoldersTasklistNotOnePlantedInItsFolder) {
+    // The updater's folder is also its current folder; the tasklist.exe there
+    // is a sleeper that records nothing.
+    const Finished finished = run(arguments(kAbsentPid, launcher));
+    EXPECT_EQ(finished.exitCode, 0u);
+    EXPECT_EQ(listerRuns(kAbsentPid), 1u);
+    EXPECT_EQ(readFile(target), "new");
 }
 
 TEST_F(UpdaterProgram, ReplacesAfterTwentySecondsWhenTheClientNeverEnds) {
