@@ -19,6 +19,8 @@
 #include "tests/support/program_runs.h"
 #include "tests/support/temp_tree.h"
 
+#include "service/host/caller_policy.h"
+
 namespace korvane::service::testing {
 
 class ServiceHostTest : public ::testing::Test {
@@ -49,7 +51,10 @@ class ServiceHostTest : public ::testing::Test {
     }
 
     // Every test leaves the machine without the service, whatever failed.
-    void TearDown() override { removeServiceIfPresent(); }
+    void TearDown() override {
+        removeServiceIfPresent();
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kServiceParametersKey);
+    }
 
     // The folder of the staged programs, which also takes the standard
     // streams of the programs that the tests run.
@@ -63,7 +68,16 @@ class ServiceHostTest : public ::testing::Test {
         return test::runProgram(service(), arguments, stage(), limit);
     }
 
-    static void installAndWaitUntilServing() {
+    // The service refuses callers that run from outside its folder, as this
+    // test does (Wine names the owners of loopback connections), unless the
+    // administrators' switch is set before it starts.
+    static void installAndWaitUntilServing(bool allowAnyLocalClient = true) {
+        if (allowAnyLocalClient) {
+            const DWORD one = 1;
+            ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kServiceParametersKey,
+                                        kAllowAnyLocalClientValue, REG_DWORD, &one, sizeof one),
+                      ERROR_SUCCESS);
+        }
         const test::ProgramOutcome install = test::runProgram(installer(), {L"install"}, stage());
         ASSERT_EQ(install.exitCode, 0u) << install.standardError;
         ASSERT_EQ(install.standardError, "");

@@ -161,6 +161,16 @@ TEST_F(ServiceHostTest, Uninstall_OfAStoppedServiceStillDeletesIt) {
     EXPECT_FALSE(queryService());
 }
 
+TEST_F(ServiceHostTest, Run_RefusesCallersFromOutsideItsFolderUnlessAllowed) {
+    // This test runs from the build folder, not the service's. The other
+    // tests set the administrators' switch and are served: it is read.
+    installAndWaitUntilServing(false);
+    const auto answered = askEndpoint();
+    ASSERT_TRUE(answered);
+    EXPECT_TRUE(answered->starts_with("HTTP/1.1 500 Error\r\n")) << *answered;
+    EXPECT_TRUE(answered->ends_with("\r\n\r\nRequest client not allowed")) << *answered;
+}
+
 TEST_F(ServiceHostTest, PortTakenBeforeStart_ReportsStoppedWithAServiceSpecificFailure) {
     const platform::UniqueSocket taken = occupyLoopbackPort(kIpcPort);
     ASSERT_TRUE(taken);
