@@ -8,6 +8,7 @@
 
 #include "platform/os_error.h"
 #include "platform/wide.h"
+#include "runtime/process/runtime_paths.h"
 
 namespace korvane::service {
 namespace {
@@ -137,6 +138,12 @@ std::optional<std::string> installFolderWarning(const std::vector<std::filesyste
                "; install into a folder only administrators can change, such as Program Files";
     }
     return std::nullopt;
+}
+
+std::vector<std::filesystem::path> installPaths(const std::filesystem::path& executable) {
+    const std::filesystem::path root = runtime::dataDirectoryFor(executable).parent_path();
+    const std::filesystem::path folder = executable.parent_path();
+    return {root, folder == root ? root / L"runtime" : folder, executable};
 }
 
 }  // namespace korvane::service

@@ -37,4 +37,10 @@ Result<SecurityDescriptor> readFileDescriptor(const std::filesystem::path& path)
 std::optional<std::string> installFolderWarning(const std::vector<std::filesystem::path>& paths,
                                                 const DescriptorReader& read = readFileDescriptor);
 
+// What install checks for `executable` (the registered service program):
+// the install root (the folder whose "data" folder the service uses), the
+// folder of its programs (the runtime folder that holds the executable, or
+// the one beside an executable in the root itself) and the executable.
+std::vector<std::filesystem::path> installPaths(const std::filesystem::path& executable);
+
 }  // namespace korvane::service

@@ -8,7 +8,9 @@
 
 #include "platform/handles.h"
 #include "platform/module_path.h"
+#include "platform/error_line.h"
 #include "service/host/command_line_quoting.h"
+#include "service/host/install_folder_check.h"
 #include "service/host/service_description.h"
 #include "service/host/service_names.h"
 #include "service/host/winapi_error.h"
@@ -108,6 +110,11 @@ Status installService() {
     }
     if (Status described = setServiceDescription(); !described) {
         return described;
+    }
+    // Not a failure: the service works, but whoever can change these files
+    // can run code as SYSTEM, so the administrator is told.
+    if (const auto warning = installFolderWarning(installPaths(registered))) {
+        platform::writeErrorLine(*warning);
     }
     startService();
     return {};

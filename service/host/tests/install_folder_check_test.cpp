@@ -90,5 +90,14 @@ TEST(InstallFolderCheck, WarnsAboutTheFirstPathOthersCanChange) {
     EXPECT_EQ(installFolderWarning(paths, unreadable), std::nullopt);
 }
 
+TEST(InstallFolderCheck, ChecksTheRootTheProgramsFolderAndTheExecutable) {
+    using Paths = std::vector<std::filesystem::path>;
+    EXPECT_EQ(installPaths(L"C:\\K\\resources\\runtime\\korvane_service.exe"),
+              (Paths{L"C:\\K", L"C:\\K\\resources\\runtime",
+                     L"C:\\K\\resources\\runtime\\korvane_service.exe"}));
+    EXPECT_EQ(installPaths(L"C:\\K\\korvane_service.exe"),
+              (Paths{L"C:\\K", L"C:\\K\\runtime", L"C:\\K\\korvane_service.exe"}));
+}
+
 }  // namespace
 }  // namespace korvane::service
