@@ -136,9 +136,7 @@ Result<UniqueProcessInformation> launchProcess(const ProcessLaunch& launch) {
     const std::vector<HANDLE> inherited = copies.handles();
     InheritedHandleList inheritOnly;
     if (!inherited.empty()) {
-        if (Status listed = inheritOnly.assign(inherited); !listed) {
-            return fail(listed.error());
-        }
+        KORVANE_TRY(inheritOnly.assign(inherited));
         startup.StartupInfo.cb = sizeof startup;
         startup.lpAttributeList = inheritOnly.get();
         flags |= EXTENDED_STARTUPINFO_PRESENT;

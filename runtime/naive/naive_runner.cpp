@@ -14,16 +14,9 @@ namespace fs = std::filesystem;
 
 Result<fs::path> writeNaiveConfig(const RuntimeLayout& layout, const AccessServer& server) {
     const fs::path path = layout.dataFolder() / "naive" / "config.json";
-    if (auto created = createFolders(path.parent_path()); !created) {
-        return fail(created.error());
-    }
-    const auto text = naiveConfigText(server);
-    if (!text) {
-        return fail(text.error());
-    }
-    if (auto written = writePrivateFile(path, *text); !written) {
-        return fail(written.error());
-    }
+    KORVANE_TRY(createFolders(path.parent_path()));
+    KORVANE_TRY_ASSIGN(const std::string text, naiveConfigText(server));
+    KORVANE_TRY(writePrivateFile(path, text));
     return path;
 }
 
@@ -36,12 +29,8 @@ Status checkNaiveProtocol(const AccessServer& server) {
 
 Result<NaiveStartResult> startNaive(const RuntimeLayout& layout, AccessServer server, Clock& clock,
                                     const ListenerTable& listeners) {
-    if (auto supported = checkNaiveProtocol(server); !supported) {
-        return fail(supported.error());
-    }
-    if (auto stopped = stopNaive(); !stopped) {
-        return fail(stopped.error());
-    }
+    KORVANE_TRY(checkNaiveProtocol(server));
+    KORVANE_TRY(stopNaive());
     if (!loopbackPortFree(kLocalSocksPort)) {
         return fail("Local SOCKS5 port " + std::to_string(kLocalSocksPort) + " is already in use.");
     }
@@ -69,9 +58,7 @@ Result<NaiveStartResult> startNaive(const RuntimeLayout& layout, AccessServer se
         return fail("Failed to start naive.exe: " + child.error());
     }
     const std::uint32_t naiveId = child->id;
-    if (auto stored = naiveSlot().store(std::move(*child)); !stored) {
-        return fail(stored.error());
-    }
+    KORVANE_TRY(naiveSlot().store(std::move(*child)));
     if (waitForLocalSocks(naiveId, clock, listeners)) {
         return NaiveStartResult{std::move(server.host), kLocalSocksPort};
     }

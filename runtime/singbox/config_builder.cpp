@@ -45,9 +45,7 @@ Result<SingBoxConfigResult> buildSingBoxConfig(const RuntimeLayout& layout,
                                                const StoredAppSettings& settings,
                                                std::string_view serverHost, ScanLimits limits) {
     const fs::path folder = layout.dataFolder() / L"sing-box";
-    if (Status created = createFolders(folder); !created) {
-        return fail(std::move(created.error()));
-    }
+    KORVANE_TRY(createFolders(folder));
     SingBoxConfigResult result{folder / L"tun.json", "", ""};
 
     const std::uint32_t processId = ::GetCurrentProcessId();
@@ -73,9 +71,7 @@ Result<SingBoxConfigResult> buildSingBoxConfig(const RuntimeLayout& layout,
     if (!text) {
         return fail(text.error());
     }
-    if (Status written = writeWholeFile(result.configPath, *text); !written) {
-        return fail(std::move(written.error()));
-    }
+    KORVANE_TRY(writeWholeFile(result.configPath, *text));
     result.interfaceName = std::move(input.interfaceName);
     result.address = std::move(input.interfaceAddress);
     return result;

@@ -25,9 +25,7 @@ Result<SingBoxStartResult> startSingBox(const RuntimeLayout& layout,
                                         const StoredAppSettings& settings,
                                         const AccessServer& server, Clock& clock,
                                         const ListenerTable& listeners) {
-    if (auto stopped = stopSingBox(); !stopped) {
-        return fail(stopped.error());
-    }
+    KORVANE_TRY(stopSingBox());
     // Without a naive.exe of ours (0) any listener with a known owner is
     // someone else's.
     const std::uint32_t naiveId = naiveProcessId().value_or(0);
@@ -50,15 +48,11 @@ Result<SingBoxStartResult> startSingBox(const RuntimeLayout& layout,
     if (!child) {
         return fail("Failed to start sing-box.exe: " + child.error());
     }
-    if (auto stored = singBoxSlot().store(std::move(*child)); !stored) {
-        return fail(stored.error());
-    }
+    KORVANE_TRY(singBoxSlot().store(std::move(*child)));
     // N.B. a wait on the process rather than a sleep: an exit during the settle
     // fails the start at that moment, while a start that succeeds still takes
     // the whole settle.
-    if (auto settled = singBoxSlot().waitForExit(kSettleTime); !settled) {
-        return fail(settled.error());
-    }
+    KORVANE_TRY(singBoxSlot().waitForExit(kSettleTime));
     const auto running = isSingBoxRunning();
     if (!running.has_value()) {
         return fail(running.error());

@@ -43,22 +43,15 @@ auto guarded(Body body) -> decltype(body()) {
 // sing-box.exe that cannot be ended keeps its naive.exe.
 Result<ConnectResult> connectVpn(const RuntimeLayout& layout, StoredAppSettings settings,
                                  AccessServer server) {
-    if (auto supported = checkNaiveProtocol(server); !supported) {
-        return fail(supported.error());
-    }
-    if (auto stopped = stopSingBox(); !stopped) {
-        return fail(stopped.error());
-    }
-    auto naive = startNaive(layout, server);
-    if (!naive) {
-        return fail(naive.error());
-    }
+    KORVANE_TRY(checkNaiveProtocol(server));
+    KORVANE_TRY(stopSingBox());
+    KORVANE_TRY_ASSIGN(NaiveStartResult naive, startNaive(layout, server));
     auto singBox = startSingBox(layout, settings, server);
     if (!singBox) {
         (void)stopNaive();
         return fail(singBox.error());
     }
-    return ConnectResult{naive->localSocksPort, std::move(naive->serverHost),
+    return ConnectResult{naive.localSocksPort, std::move(naive.serverHost),
                          std::move(singBox->interfaceName), std::move(singBox->address)};
 }
 
@@ -67,21 +60,16 @@ Result<ConnectResult> connectVpn(const RuntimeLayout& layout, StoredAppSettings 
 Result<std::string> handleStart(const RuntimeLayout& layout, std::string_view settingsJson,
                                 std::string_view serverJson) {
     return guarded([&]() -> Result<std::string> {
-        auto records = readStartRecords(settingsJson, serverJson);
-        if (!records) {
-            return fail(records.error());
-        }
-        auto connected =
-            connectVpn(layout, std::move(records->settings), std::move(records->server));
-        if (!connected) {
-            return fail(connected.error());
-        }
+        KORVANE_TRY_ASSIGN(StartRecords records, readStartRecords(settingsJson, serverJson));
+        KORVANE_TRY_ASSIGN(
+            const ConnectResult connected,
+            connectVpn(layout, std::move(records.settings), std::move(records.server)));
         // Members in the order the client reads them.
         nlohmann::ordered_json result;
-        result["localSocksPort"] = connected->localSocksPort;
-        result["serverHost"] = connected->serverHost;
-        result["interfaceName"] = connected->interfaceName;
-        result["address"] = connected->address;
+        result["localSocksPort"] = connected.localSocksPort;
+        result["serverHost"] = connected.serverHost;
+        result["interfaceName"] = connected.interfaceName;
+        result["address"] = connected.address;
         return result.dump();
     });
 }
