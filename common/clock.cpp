@@ -6,7 +6,7 @@ namespace korvane {
 namespace {
 
 class SystemClock final : public Clock {
-public:
+  public:
     TimePoint now() override { return std::chrono::steady_clock::now(); }
     void sleep(Duration duration) override { std::this_thread::sleep_for(duration); }
 };

@@ -7,7 +7,7 @@
 namespace korvane {
 
 class Clock {
-public:
+  public:
     using Duration = std::chrono::steady_clock::duration;
     using TimePoint = std::chrono::steady_clock::time_point;
 
@@ -22,12 +22,12 @@ Clock& systemClock();
 // A clock whose time moves only when someone sleeps on it (or advance() is
 // called): a wait of seconds runs in no time.
 class ManualClock final : public Clock {
-public:
+  public:
     TimePoint now() override { return now_; }
     void sleep(Duration duration) override { now_ += duration; }
     void advance(Duration duration) { now_ += duration; }
 
-private:
+  private:
     TimePoint now_{};
 };
 

@@ -1,7 +1,7 @@
 #include "platform/os_error.h"
 
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 
 #include <string_view>
 
@@ -11,10 +11,10 @@ namespace korvane::platform {
 
 std::string osErrorText(std::uint32_t code) {
     wchar_t buffer[2048];
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, static_cast<DWORD>(std::size(buffer)),
-        nullptr);
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                         MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer,
+                         static_cast<DWORD>(std::size(buffer)), nullptr);
     std::string description;
     if (length == 0) {
         description = "Unknown error " + std::to_string(code);
@@ -30,7 +30,9 @@ std::string osErrorText(std::uint32_t code) {
     return description + " (os error " + std::to_string(code) + ")";
 }
 
-std::string lastOsErrorText() { return osErrorText(::GetLastError()); }
+std::string lastOsErrorText() {
+    return osErrorText(::GetLastError());
+}
 
 std::string lastSocketErrorText() {
     return osErrorText(static_cast<std::uint32_t>(::WSAGetLastError()));

@@ -9,7 +9,7 @@ namespace korvane::platform {
 
 template <typename Traits>
 class UniqueHandle {
-public:
+  public:
     using pointer = typename Traits::pointer;
 
     UniqueHandle() noexcept = default;
@@ -43,7 +43,7 @@ public:
         return &value_;
     }
 
-private:
+  private:
     pointer value_ = Traits::invalid();
 };
 

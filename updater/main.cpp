@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "common/clock.h"
-#include "platform/error_line.h"
 #include "common/version.h"
+#include "platform/error_line.h"
 #include "updater/application_launch.h"
 #include "updater/command_line.h"
 #include "updater/executable_replacement.h"

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/error_line.h"
 #include "platform/handles.h"
 #include "platform/module_path.h"
-#include "platform/error_line.h"
 #include "service/host/command_line_quoting.h"
 #include "service/host/install_folder_check.h"
 #include "service/host/service_description.h"

@@ -10,7 +10,7 @@
 namespace korvane::service {
 
 class HandlerSet {
-public:
+  public:
     virtual ~HandlerSet() = default;
 
     // POST /start: the compact JSON texts of the request's "settings" and

@@ -188,7 +188,8 @@ TEST(Supervisor, SingBoxThatExitsAtOnceFailsTheStartThenWithItsLogTail) {
     RuntimeTree tree;
     ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit");
     const auto before = std::chrono::steady_clock::now();
-    const auto started = handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()));
+    const auto started =
+        handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()));
     // Well inside the 3 s that a running sing-box.exe is given to settle.
     EXPECT_LT(std::chrono::steady_clock::now() - before, 2500ms);
     ASSERT_FALSE(started);

@@ -83,8 +83,8 @@ class ServiceHostTest : public ::testing::Test {
         ASSERT_EQ(install.exitCode, 0u) << install.standardError;
         // The stage lies in this user's temp folder, which the user may
         // change: install says so and goes on.
-        const std::string warning = "Warning: " + platform::narrow(stage().native()) +
-                                    " is writable by ";
+        const std::string warning =
+            "Warning: " + platform::narrow(stage().native()) + " is writable by ";
         EXPECT_TRUE(install.standardError.starts_with(warning)) << install.standardError;
         EXPECT_TRUE(install.standardError.ends_with(
             "; install into a folder only administrators can change, such as Program Files\n"))
