@@ -2,10 +2,13 @@
 
 #include <memory>
 
-#include "platform/os_error.h"
 #include "common/command_line.h"
+#include "common/log/service_log.h"
+#include "platform/os_error.h"
+#include "platform/wide.h"
 #include "runtime/process/file_io.h"
 #include "runtime/process/log_tail.h"
+#include "runtime/process/previous_log.h"
 #include "runtime/process/runtime_paths.h"
 
 namespace korvane::runtime {
@@ -103,6 +106,7 @@ Result<ChildProcess> launchWithLog(std::string_view logName, const LaunchCommand
         }
     }
 
+    keepPreviousLog(logPath);
     SECURITY_ATTRIBUTES attributes = inheritable();
     UniqueFile log(::CreateFileW(logPath.c_str(), GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -164,6 +168,8 @@ Result<ChildProcess> launchWithLog(std::string_view logName, const LaunchCommand
         ::TerminateProcess(child.process.get(), 1);
         return fail(error);
     }
+    log::info("Launched " + platform::narrow(command.program.native()) + ": pid " +
+              std::to_string(child.id));
     return child;
 }
 

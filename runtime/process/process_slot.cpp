@@ -1,10 +1,25 @@
 #include "runtime/process/process_slot.h"
 
+#include <string>
 #include <system_error>
 
+#include "common/log/service_log.h"
 #include "platform/os_error.h"
 
 namespace korvane::runtime {
+namespace {
+
+// The service log names children by pid; their launch line gives the path.
+void logExit(const ChildProcess& child, std::string_view when) {
+    DWORD exitCode = 0;
+    const std::string code = ::GetExitCodeProcess(child.process.get(), &exitCode)
+                                 ? std::to_string(exitCode)
+                                 : "unknown (" + platform::lastOsErrorText() + ")";
+    log::warning("Process " + std::to_string(child.id) + " had exited " + std::string(when) +
+                 ": exit code " + code);
+}
+
+}  // namespace
 
 ProcessSlot::ProcessSlot(std::string lockMessage) : lockMessage_(std::move(lockMessage)) {}
 
@@ -32,6 +47,7 @@ Status ProcessSlot::store(ChildProcess child) {
     // dropped here, which releases its handles and leaves the process running.
     return locked<void>([&]() -> Status {
         child_ = std::move(child);
+        exitLogged_ = false;
         return {};
     });
 }
@@ -47,16 +63,22 @@ Status ProcessSlot::stop() {
             return fail(exited.error());
         }
         if (*exited) {
+            if (!exitLogged_) {
+                logExit(*child, "before the stop");
+            }
             return {};
         }
         if (!::TerminateProcess(child->process.get(), 1)) {
             const DWORD error = ::GetLastError();
             // Access is denied to a process that is already ending.
             if (error != ERROR_ACCESS_DENIED || !hasExited(*child)) {
+                log::error("Failed to end process " + std::to_string(child->id) + ": " +
+                           platform::osErrorText(error));
                 return fail(platform::osErrorText(error));
             }
         }
         ::WaitForSingleObject(child->process.get(), INFINITE);
+        log::info("Ended process " + std::to_string(child->id));
         return {};
     });
 }
@@ -69,6 +91,11 @@ Result<bool> ProcessSlot::isRunning() {
         const Result<bool> exited = hasExited(*child_);
         if (!exited) {
             return fail(exited.error());
+        }
+        // Health asks every few seconds: the exit is logged once.
+        if (*exited && !exitLogged_) {
+            logExit(*child_, "when checked");
+            exitLogged_ = true;
         }
         return !*exited;
     });

@@ -28,9 +28,12 @@ class ProcessSlot {
 
     // Takes the child out and ends it (exit code 1) if it still runs, waiting
     // for its end. Whatever happens past the lock, the slot is empty after.
+    // The service log gets the outcome: ended, failed to end, or already
+    // exited (with its exit code, unless isRunning logged that before).
     Status stop();
 
     // True while the held child has not exited; an exited child stays held.
+    // The first call that finds it exited logs its exit code.
     Result<bool> isRunning();
 
     // Runs `action` under the slot's lock the way every operation runs, so that
@@ -44,6 +47,7 @@ class ProcessSlot {
     std::mutex mutex_;
     bool broken_ = false;
     std::optional<ChildProcess> child_;
+    bool exitLogged_ = false;  // the held child's exit is in the service log
     const std::string lockMessage_;
 };
 

@@ -10,10 +10,12 @@
 #include <memory>
 
 #include "common/clock.h"
+#include "common/log/service_log.h"
 #include "runtime/supervisor/supervisor.h"
 #include "service/host/command_word.h"
 #include "service/host/error_line.h"
 #include "service/host/service_installer.h"
+#include "service/host/service_log_session.h"
 #include "service/host/service_main.h"
 #include "service/ipc/ipc_server.h"
 
@@ -23,7 +25,14 @@ namespace {
 // Nothing sets this run's stop flag: the endpoint returns only when it fails.
 // The runtime is left as it is.
 Status runConsoleMode() {
-    return runIpcServer(std::make_shared<std::atomic<bool>>(false), runtime::runtimeHandlers());
+    beginServiceLog("console");
+    Status served =
+        runIpcServer(std::make_shared<std::atomic<bool>>(false), runtime::runtimeHandlers());
+    if (!served) {
+        log::error(served.error());
+    }
+    endServiceLog(served ? "0" : "1");
+    return served;
 }
 
 Status runCommand(CommandWord word) {

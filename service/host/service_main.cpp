@@ -5,9 +5,11 @@
 #include <memory>
 #include <string>
 
+#include "common/log/service_log.h"
 #include "runtime/supervisor/supervisor.h"
 #include "service/host/error_line.h"
 #include "service/host/event_log.h"
+#include "service/host/service_log_session.h"
 #include "service/ipc/ipc_server.h"
 
 namespace korvane::service {
@@ -40,6 +42,7 @@ StopFlag& handlerStopFlag() {
 // Standard error is nowhere under the Service Control Manager; the event log
 // is where an administrator will look.
 void reportServiceFailure(std::string_view message) {
+    log::error(message);
     writeErrorLine(message);
     reportErrorEvent(message);
 }
@@ -63,6 +66,7 @@ Status serveEndpoint(const StopFlag& stopFlag) noexcept {
 }
 
 void WINAPI serviceMain(DWORD /*argc*/, LPWSTR* /*argv*/) {
+    beginServiceLog("service");
     StopFlag stopFlag;
     try {
         stopFlag = std::make_shared<std::atomic<bool>>(false);
@@ -93,6 +97,7 @@ void WINAPI serviceMain(DWORD /*argc*/, LPWSTR* /*argv*/) {
         reportServiceFailure(served.error());
         stopped = statusReport(SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR, 1);
     }
+    endServiceLog(served ? "0" : "1066, service-specific 1");
     ::SetServiceStatus(statusHandle, &stopped);
 }
 

@@ -1,27 +1,37 @@
 #include "service/http/request_router.h"
 
 #include "service/http/http_request.h"
+#include "service/http/request_log.h"
 #include "service/http/start_payload.h"
 
 namespace korvane::service {
 namespace {
 
+Result<std::string> start(const HttpRequest& request, HandlerSet& handlers) {
+    const auto payload = readStartPayload(request.body);
+    if (!payload) {
+        return fail(payload.error());
+    }
+    return handlers.handleStart(payload->settingsJson, payload->serverJson);
+}
+
 Result<std::string> route(const HttpRequest& request, HandlerSet& handlers) {
     if (request.method == "POST" && request.path == "/start") {
-        const auto payload = readStartPayload(request.body);
-        if (!payload) {
-            return fail(payload.error());
-        }
-        return handlers.handleStart(payload->settingsJson, payload->serverJson);
+        Result<std::string> started = start(request, handlers);
+        logStartOutcome(started);
+        return started;
     }
     if (request.method == "POST" && request.path == "/stop") {
         // The body, if any, means nothing to a stop.
-        if (auto stopped = handlers.handleStop(); !stopped) {
-            return fail(std::move(stopped.error()));
+        const Status stopped = handlers.handleStop();
+        logStopOutcome(stopped);
+        if (!stopped) {
+            return fail(stopped.error());
         }
         return std::string("{}");
     }
     if (request.method == "GET" && request.path == "/health") {
+        countHealthRequest();
         return handlers.handleHealth();
     }
     return fail("Unknown service command");

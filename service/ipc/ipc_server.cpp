@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
 
+#include "common/log/service_log.h"
 #include "platform/os_error.h"
 #include "service/ipc/connection.h"
 #include "service/ipc/loopback_listener.h"
@@ -33,6 +35,7 @@ Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, std::uint16_t port,
     if (!listener) {
         return fail(std::move(listener.error()));
     }
+    log::info("Endpoint listening on 127.0.0.1:" + std::to_string(port));
     const auto buffer = std::make_unique_for_overwrite<char[]>(kReceiveBufferSize);
     while (!stopFlag->load()) {
         const auto waiting = waitForSocket(*listener, POLLRDNORM, kPollInterval);
