@@ -35,12 +35,10 @@ void writeLine(HANDLE target, std::string_view message) {
     writeBytes(target, line);
 }
 
-}  // namespace
-
-void writeErrorLine(std::string_view message) {
-    const HANDLE standardError = ::GetStdHandle(STD_ERROR_HANDLE);
-    if (standardError != nullptr && standardError != INVALID_HANDLE_VALUE) {
-        writeLine(standardError, message);
+void writeStandardLine(DWORD stream, std::string_view message) {
+    const HANDLE standard = ::GetStdHandle(stream);
+    if (standard != nullptr && standard != INVALID_HANDLE_VALUE) {
+        writeLine(standard, message);
         return;
     }
     if (!::AttachConsole(ATTACH_PARENT_PROCESS)) {
@@ -53,6 +51,16 @@ void writeErrorLine(std::string_view message) {
         writeLine(console.get(), message);
     }
     ::FreeConsole();
+}
+
+}  // namespace
+
+void writeErrorLine(std::string_view message) {
+    writeStandardLine(STD_ERROR_HANDLE, message);
+}
+
+void writeOutputLine(std::string_view message) {
+    writeStandardLine(STD_OUTPUT_HANDLE, message);
 }
 
 }  // namespace korvane::service

@@ -11,4 +11,7 @@ namespace korvane::service {
 // parent's console, if there is one, and nowhere otherwise.
 void writeErrorLine(std::string_view message);
 
+// The same for standard output: what a command prints for the user to read.
+void writeOutputLine(std::string_view message);
+
 }  // namespace korvane::service

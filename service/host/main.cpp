@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <string_view>
 
 #include "common/clock.h"
 #include "common/log/service_log.h"
@@ -17,6 +18,7 @@
 #include "service/host/service_installer.h"
 #include "service/host/service_log_session.h"
 #include "service/host/service_main.h"
+#include "service/host/status_report.h"
 #include "service/ipc/ipc_server.h"
 
 namespace korvane::service {
@@ -35,6 +37,26 @@ Status runConsoleMode() {
     return served;
 }
 
+Status uninstall() {
+    const Result<UninstallOutcome> outcome = uninstallService(systemClock());
+    if (!outcome) {
+        return fail(outcome.error());
+    }
+    if (*outcome == UninstallOutcome::MarkedForDeletion) {
+        writeOutputLine(kMarkedForDeletionNote);
+    }
+    return {};
+}
+
+// Exit status 0 when the endpoint answered, whatever it said.
+int printStatus() {
+    const StatusReport report = collectStatusReport();
+    std::string_view text = report.text;
+    text.remove_suffix(text.ends_with('\n') ? 1 : 0);  // the writer ends the last line
+    writeOutputLine(text);
+    return report.endpointAnswered ? 0 : 1;
+}
+
 Status runCommand(CommandWord word) {
     switch (word) {
         case CommandWord::Run:
@@ -42,7 +64,8 @@ Status runCommand(CommandWord word) {
         case CommandWord::Install:
             return installService();
         case CommandWord::Uninstall:
-            return uninstallService(systemClock());
+            return uninstall();
+        case CommandWord::Status:
         case CommandWord::Console:
             break;
     }
@@ -63,7 +86,11 @@ int exitStatusOf(const Status& outcome) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace korvane::service;
     try {
-        return exitStatusOf(runCommand(selectCommandWord(__argc, __wargv)));
+        const CommandWord word = selectCommandWord(__argc, __wargv);
+        if (word == CommandWord::Status) {
+            return printStatus();
+        }
+        return exitStatusOf(runCommand(word));
     } catch (const std::exception& error) {
         writeErrorLine(error.what());
     } catch (...) {

@@ -41,10 +41,10 @@ StopFlag& handlerStopFlag() {
 
 // Standard error is nowhere under the Service Control Manager; the event log
 // is where an administrator will look.
-void reportServiceFailure(std::string_view message) {
+void reportServiceFailure(ErrorEvent kind, std::string_view message) {
     log::error(message);
     writeErrorLine(message);
-    reportErrorEvent(message);
+    reportErrorEvent(kind, message);
 }
 
 void stopRuntime() noexcept {
@@ -71,7 +71,7 @@ void WINAPI serviceMain(DWORD /*argc*/, LPWSTR* /*argv*/) {
     try {
         stopFlag = std::make_shared<std::atomic<bool>>(false);
     } catch (...) {
-        reportServiceFailure(kWinapiError);
+        reportServiceFailure(ErrorEvent::ServiceStartFailed, kWinapiError);
         return;
     }
     handlerStopFlag() = stopFlag;
@@ -80,7 +80,7 @@ void WINAPI serviceMain(DWORD /*argc*/, LPWSTR* /*argv*/) {
         ::RegisterServiceCtrlHandlerExW(kServiceName, controlHandler, &handlerStopFlag());
     SERVICE_STATUS running = statusReport(SERVICE_RUNNING, NO_ERROR, 0);
     if (statusHandle == nullptr || !::SetServiceStatus(statusHandle, &running)) {
-        reportServiceFailure(kWinapiError);
+        reportServiceFailure(ErrorEvent::ServiceStartFailed, kWinapiError);
         return;
     }
 
@@ -94,7 +94,7 @@ void WINAPI serviceMain(DWORD /*argc*/, LPWSTR* /*argv*/) {
     // Manager too, so that its recovery actions apply.
     SERVICE_STATUS stopped = statusReport(SERVICE_STOPPED, NO_ERROR, 0);
     if (!served) {
-        reportServiceFailure(served.error());
+        reportServiceFailure(ErrorEvent::EndpointFailed, served.error());
         stopped = statusReport(SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR, 1);
     }
     endServiceLog(served ? "0" : "1066, service-specific 1");

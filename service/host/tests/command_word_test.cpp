@@ -5,21 +5,24 @@
 namespace korvane::service {
 namespace {
 
-TEST(SelectCommandWord, RecognisesTheThreeWordsExactly) {
+TEST(SelectCommandWord, RecognisesTheWordsExactly) {
     const wchar_t* run[] = {L"korvane_service.exe", L"run"};
     const wchar_t* install[] = {L"korvane_service.exe", L"install"};
     const wchar_t* uninstall[] = {L"korvane_service.exe", L"uninstall"};
+    const wchar_t* status[] = {L"korvane_service.exe", L"status"};
     EXPECT_EQ(selectCommandWord(2, run), CommandWord::Run);
     EXPECT_EQ(selectCommandWord(2, install), CommandWord::Install);
     EXPECT_EQ(selectCommandWord(2, uninstall), CommandWord::Uninstall);
+    EXPECT_EQ(selectCommandWord(2, status), CommandWord::Status);
 }
 
 TEST(SelectCommandWord, FallsBackToConsoleForNoOrAnyOtherWord) {
     const wchar_t* none[] = {L"korvane_service.exe"};
     EXPECT_EQ(selectCommandWord(1, none), CommandWord::Console);
     EXPECT_EQ(selectCommandWord(0, nullptr), CommandWord::Console);
-    for (const wchar_t* word : {L"RUN", L"Install", L"UNINSTALL", L"run ", L" run", L"-run",
-                                L"/install", L"", L"runs", L"uninstal", L"stop"}) {
+    for (const wchar_t* word :
+         {L"RUN", L"Install", L"UNINSTALL", L"run ", L" run", L"-run", L"/install", L"", L"runs",
+          L"uninstal", L"stop", L"Status", L"/status"}) {
         EXPECT_EQ(commandWordFor(word), CommandWord::Console) << word;
     }
 }
