@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/winsock.h"
+#include "service/host/event_source.h"
 #include "service/host/service_names.h"
 #include "service/ipc/ipc_server.h"
 #include "service/ipc/tests/loopback_client.h"
@@ -201,6 +202,7 @@ std::optional<ServiceConfiguration> queryServiceConfiguration() {
 }
 
 void removeServiceIfPresent() {
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kEventSourceKey);
     const UniqueServiceHandle service = openService(DELETE | SERVICE_STOP | SERVICE_QUERY_STATUS);
     if (!service) {
         return;
