@@ -78,6 +78,10 @@ TEST(VpnOverEndpoint, StartHealthStop) {
                  R"("socksReady":false})"));
 }
 
+struct ClosesServiceLog {
+    ~ClosesServiceLog() { log::closeServiceLog(); }
+};
+
 // The body of an answer, after its head.
 std::string bodyOf(const std::string& answer) {
     const auto end = answer.find("\r\n\r\n");
@@ -98,6 +102,7 @@ TEST(VpnOverEndpoint, ServiceLogHasStartsStopAndRefusalButNoPasswordAndChildLogs
     test::RuntimeTree tree;
     const std::filesystem::path logs = tree.dataFolder() / "logs";
     ASSERT_TRUE(log::openServiceLog(logs));
+    const ClosesServiceLog closesLog;  // however the test ends, before the tree goes
     Endpoint endpoint;
     const std::string password = "pw-" + std::to_string(::GetCurrentProcessId()) + "-" +
                                  std::to_string(::GetTickCount64()) + "-unique";
