@@ -57,21 +57,6 @@ int printStatus() {
     return report.endpointAnswered ? 0 : 1;
 }
 
-Status runCommand(CommandWord word) {
-    switch (word) {
-        case CommandWord::Run:
-            return runServiceDispatcher();
-        case CommandWord::Install:
-            return installService();
-        case CommandWord::Uninstall:
-            return uninstall();
-        case CommandWord::Status:
-        case CommandWord::Console:
-            break;
-    }
-    return runConsoleMode();
-}
-
 int exitStatusOf(const Status& outcome) {
     if (outcome) {
         return 0;
@@ -80,17 +65,29 @@ int exitStatusOf(const Status& outcome) {
     return 1;
 }
 
+int runCommand(CommandWord word) {
+    switch (word) {
+        case CommandWord::Run:
+            return exitStatusOf(runServiceDispatcher());
+        case CommandWord::Install:
+            return exitStatusOf(installService());
+        case CommandWord::Uninstall:
+            return exitStatusOf(uninstall());
+        case CommandWord::Status:
+            return printStatus();
+        case CommandWord::Console:
+            break;
+    }
+    return exitStatusOf(runConsoleMode());
+}
+
 }  // namespace
 }  // namespace korvane::service
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace korvane::service;
     try {
-        const CommandWord word = selectCommandWord(__argc, __wargv);
-        if (word == CommandWord::Status) {
-            return printStatus();
-        }
-        return exitStatusOf(runCommand(word));
+        return runCommand(selectCommandWord(__argc, __wargv));
     } catch (const std::exception& error) {
         writeErrorLine(error.what());
     } catch (...) {

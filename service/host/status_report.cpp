@@ -29,7 +29,8 @@ namespace fs = std::filesystem;
 using platform::UniqueServiceHandle;
 
 constexpr std::size_t kShownLogLines = 10;
-constexpr DWORD kEndpointTimeoutMs = 3000;
+// A start in progress can hold the endpoint for several seconds.
+constexpr DWORD kEndpointTimeoutMs = 10000;
 
 const char* stateName(DWORD state) {
     switch (state) {
