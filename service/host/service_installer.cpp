@@ -140,7 +140,7 @@ Result<UninstallOutcome> uninstallService(Clock& clock) {
             return current.dwCurrentState == SERVICE_STOPPED;
         },
         clock);
-    const bool deleted = ::DeleteService(service.get());
+    const bool deleted = ::DeleteService(service.get()) != FALSE;
     // Otherwise an earlier uninstall may have deleted it already.
     if (!deleted && ::GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE) {
         return fail(kWinapiError);
