@@ -47,3 +47,9 @@ if(NOT KORVANE_FUZZ)
     add_subdirectory(${KORVANE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
     enable_testing()
 endif()
+
+# Tests under Wine also run against a real outside SOCKS5 server on port 1080:
+# the Linux microsocks, which a Windows test cannot start itself. Optional.
+if(WIN32 AND NOT KORVANE_FUZZ)
+    find_program(KORVANE_MICROSOCKS microsocks)
+endif()

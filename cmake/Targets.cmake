@@ -18,6 +18,10 @@ if(KORVANE_FUZZ)
     add_compile_options(-Wno-macro-redefined -D__cpp_concepts=202002L)
 endif()
 
+# Where the stand-ins for the outside programs land (tests/standins); the test
+# support library finds them there.
+set(KORVANE_STANDIN_DIR ${CMAKE_BINARY_DIR}/standins)
+
 add_library(korvane_options INTERFACE)
 target_compile_features(korvane_options INTERFACE cxx_std_23)
 target_include_directories(korvane_options INTERFACE ${PROJECT_SOURCE_DIR})

@@ -5,7 +5,9 @@
 namespace korvane {
 namespace {
 
-bool isContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+bool isContinuation(unsigned char b) {
+    return (b & 0xC0) == 0x80;
+}
 
 // Length of the well-formed sequence starting at `i`, or the failure as
 // (valid prefix length, error length) where error length 0 means "incomplete".
@@ -36,7 +38,9 @@ Step step(std::string_view s, std::size_t i) {
     const unsigned char second = b(i + 1);
     bool secondOk = false;
     switch (width) {
-        case 2: secondOk = isContinuation(second); break;
+        case 2:
+            secondOk = isContinuation(second);
+            break;
         case 3:
             secondOk = (first == 0xE0)   ? (second >= 0xA0 && second <= 0xBF)
                        : (first == 0xED) ? (second >= 0x80 && second <= 0x9F)
@@ -64,9 +68,12 @@ Step step(std::string_view s, std::size_t i) {
 char32_t decodeAt(std::string_view s, std::size_t i, std::size_t len) {
     const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
     switch (len) {
-        case 1: return b(0);
-        case 2: return ((b(0) & 0x1Fu) << 6) | (b(1) & 0x3Fu);
-        case 3: return ((b(0) & 0x0Fu) << 12) | ((b(1) & 0x3Fu) << 6) | (b(2) & 0x3Fu);
+        case 1:
+            return b(0);
+        case 2:
+            return ((b(0) & 0x1Fu) << 6) | (b(1) & 0x3Fu);
+        case 3:
+            return ((b(0) & 0x0Fu) << 12) | ((b(1) & 0x3Fu) << 6) | (b(2) & 0x3Fu);
         default:
             return ((b(0) & 0x07u) << 18) | ((b(1) & 0x3Fu) << 12) | ((b(2) & 0x3Fu) << 6) |
                    (b(3) & 0x3Fu);
@@ -108,7 +115,9 @@ std::optional<std::string> utf8Error(std::string_view bytes) {
     return std::nullopt;
 }
 
-std::u32string decodeUtf8(std::string_view text) { return decodeLossy(text); }
+std::u32string decodeUtf8(std::string_view text) {
+    return decodeLossy(text);
+}
 
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -137,17 +146,24 @@ std::string encodeUtf8(std::u32string_view codePoints) {
     return out;
 }
 
-std::string utf16ToUtf8(std::u16string_view text) {
+namespace {
+
+// UTF-8 from UTF-16 or UTF-32 code units: surrogate pairs are joined, unpaired
+// surrogates and values beyond U+10FFFF become U+FFFD and set `replaced`.
+template <typename Unit>
+std::string unitsToUtf8(std::basic_string_view<Unit> text, bool& replaced) {
     std::string out;
     out.reserve(text.size());
+    replaced = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t u = text[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            appendUtf8(out, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+        const auto u = static_cast<char32_t>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<char32_t>(text[i + 1]) : 0;
+        if (u >= 0xD800 && u <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+            appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (next - 0xDC00));
             ++i;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
+        } else if ((u >= 0xD800 && u <= 0xDFFF) || u > 0x10FFFF) {
             appendUtf8(out, U'\uFFFD');
+            replaced = true;
         } else {
             appendUtf8(out, u);
         }
@@ -155,19 +171,50 @@ std::string utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
-std::u16string utf8ToUtf16(std::string_view text) {
-    std::u16string out;
+// UTF-16 code units (surrogate pairs beyond U+FFFF) or UTF-32 ones from UTF-8.
+template <typename Unit>
+std::basic_string<Unit> utf8ToUnits(std::string_view text) {
+    std::basic_string<Unit> out;
     out.reserve(text.size());
     for (char32_t c : decodeLossy(text)) {
-        if (c >= 0x10000) {
+        if (sizeof(Unit) == 2 && c >= 0x10000) {
             c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+            out.push_back(static_cast<Unit>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<Unit>(0xDC00 + (c & 0x3FF)));
         } else {
-            out.push_back(static_cast<char16_t>(c));
+            out.push_back(static_cast<Unit>(c));
         }
     }
     return out;
+}
+
+}  // namespace
+
+std::string utf16ToUtf8(std::u16string_view text) {
+    bool replaced = false;
+    return unitsToUtf8(text, replaced);
+}
+
+std::u16string utf8ToUtf16(std::string_view text) {
+    return utf8ToUnits<char16_t>(text);
+}
+
+std::wstring widen(std::string_view utf8) {
+    return utf8ToUnits<wchar_t>(utf8);
+}
+
+std::string narrow(std::wstring_view wide) {
+    bool replaced = false;
+    return unitsToUtf8(wide, replaced);
+}
+
+std::optional<std::string> strictNarrow(std::wstring_view wide) {
+    bool replaced = false;
+    std::string text = unitsToUtf8(wide, replaced);
+    if (replaced) {
+        return std::nullopt;
+    }
+    return text;
 }
 
 bool isUnicodeWhitespace(char32_t c) {
@@ -234,15 +281,34 @@ std::vector<std::string_view> splitUnicodeWhitespace(std::string_view text) {
 std::string asciiLower(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
+        c = asciiLowerChar(c);
     }
     return out;
 }
 
+namespace {
+
+template <typename Char>
+bool equalsIgnoringAsciiCaseIn(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (asciiLowerChar(a[i]) != asciiLowerChar(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && asciiLower(a) == asciiLower(b);
+    return equalsIgnoringAsciiCaseIn(a, b);
+}
+
+bool equalsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
+    return equalsIgnoringAsciiCaseIn(a, b);
 }
 
 int hexDigitValue(char c) {

@@ -24,6 +24,14 @@ std::string encodeUtf8(std::u32string_view codePoints);
 std::string utf16ToUtf8(std::u16string_view text);
 std::u16string utf8ToUtf16(std::string_view text);
 
+// The same conversions for wide text (the Win32 API's UTF-16, and UTF-32 where
+// wchar_t is 32 bits wide, so that path rules are tested natively too):
+// narrow() replaces an unpaired surrogate (or a value that is no code point)
+// with U+FFFD, strictNarrow() gives nothing for text that holds one.
+std::wstring widen(std::string_view utf8);
+std::string narrow(std::wstring_view wide);
+std::optional<std::string> strictNarrow(std::wstring_view wide);
+
 // The Unicode White_Space property.
 bool isUnicodeWhitespace(char32_t c);
 
@@ -33,9 +41,15 @@ std::string_view trimUnicodeWhitespace(std::string_view text);
 // Tokens separated by runs of Unicode white space; no empty tokens.
 std::vector<std::string_view> splitUnicodeWhitespace(std::string_view text);
 
-// ASCII-only case folding, for the comparisons that the protocol defines so.
+// ASCII-only case folding, for the comparisons that the protocol and the file
+// system define so: other characters, however they would fold, stay as they are.
+template <typename Char>
+constexpr Char asciiLowerChar(Char c) {
+    return c >= Char('A') && c <= Char('Z') ? static_cast<Char>(c - Char('A') + Char('a')) : c;
+}
 std::string asciiLower(std::string_view text);
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+bool equalsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b);
 
 // The value of an ASCII hexadecimal digit (either case), or -1 for any other byte.
 int hexDigitValue(char c);

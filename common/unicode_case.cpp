@@ -99,7 +99,7 @@ std::string unicodeLower(std::string_view utf8) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char32_t c = text[i];
         if (c < 0x80) {
-            out.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
+            out.push_back(static_cast<char>(asciiLowerChar(c)));
         } else if (c == kCapitalSigma) {
             appendUtf8(out, endsWord(text, i) ? kFinalSigma : kSmallSigma);
         } else if (const SpecialLower* special = specialLower(c)) {

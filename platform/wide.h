@@ -1,13 +1,15 @@
 #pragma once
 // Conversions between the service's UTF-8 texts and the UTF-16 of the Win32
-// API. Unpaired surrogates (possible in file names) become U+FFFD.
+// API: the common converter (common/text.h) under the name that the Win32 glue
+// uses. Unpaired surrogates (possible in file names) become U+FFFD.
 
-#include <string>
-#include <string_view>
+#include "common/text.h"
 
 namespace korvane::platform {
 
-std::wstring widen(std::string_view utf8);
-std::string narrow(std::wstring_view utf16);
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide strings are UTF-16");
+
+using korvane::narrow;
+using korvane::widen;
 
 }  // namespace korvane::platform

@@ -19,4 +19,12 @@ Status ensureWinsock() {
     return started;
 }
 
+UniqueSocket newSocket(int family, int type, int protocol) {
+    if (!ensureWinsock()) {
+        return {};
+    }
+    return UniqueSocket(::WSASocketW(family, type, protocol, nullptr, 0,
+                                     WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT));
+}
+
 }  // namespace korvane::platform

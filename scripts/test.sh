@@ -1,6 +1,6 @@
 #!/bin/bash
 # Sets up the machine, builds the native (sanitizers) and windows (MinGW, run
-# under Wine) presets and runs every test. Ends with ctest's summary.
+# under Wine) presets and runs every test, then the release package's test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -19,5 +19,6 @@ wineserver -p60 || true  # already running is fine
 status=0
 ctest --preset native -j "$jobs" || status=1
 ctest --preset windows || status=1
+tests/release/release_test.sh || status=1
 
 exit $status

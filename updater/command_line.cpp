@@ -49,6 +49,10 @@ UpdaterOptions parseUpdaterArguments(std::span<const std::wstring> arguments) {
     return options;
 }
 
+bool asksForVersion(std::span<const std::wstring> arguments) {
+    return arguments.size() == 1 && arguments.front() == L"--version";
+}
+
 Result<UpdateRequest> requireUpdaterOptions(const UpdaterOptions& options) {
     if (!options.pid) {
         return fail("Missing updater pid argument");

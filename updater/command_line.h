@@ -37,6 +37,10 @@ std::optional<std::uint32_t> parsePid(std::wstring_view text);
 // like; a later occurrence replaces an earlier one; anything else is skipped.
 UpdaterOptions parseUpdaterArguments(std::span<const std::wstring> arguments);
 
+// Whether the command line is "--version" and nothing else; with other
+// arguments the flag is skipped like any unknown one.
+bool asksForVersion(std::span<const std::wstring> arguments);
+
 // The first missing option in the order pid, source, target, launch gives
 // "Missing updater <name> argument".
 Result<UpdateRequest> requireUpdaterOptions(const UpdaterOptions& options);

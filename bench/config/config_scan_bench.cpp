@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/wide.h"
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/runtime_layout.h"
 #include "runtime/singbox/config_builder.h"
 
 namespace {
@@ -114,8 +114,7 @@ int main(int argc, char** argv) {
                           (L"korvane-config-bench-" + std::to_wstring(::GetCurrentProcessId()));
     fs::remove_all(root);
     const long entries = layOut(root);
-    korvane::runtime::overrideServiceExecutablePathForTesting(root / L"svc" /
-                                                              L"korvane_service.exe");
+    const korvane::runtime::RuntimeLayout layout(root / L"svc" / L"korvane_service.exe");
 
     korvane::runtime::StoredAppSettings settings;
     settings.mode = "split";
@@ -133,7 +132,7 @@ int main(int argc, char** argv) {
             walked += bareWalk((root / app.folder / L"resources" / L"app").native());
         }
         const Clock::time_point buildStart = Clock::now();
-        const auto built = korvane::runtime::buildSingBoxConfig(settings, "1.2.3.4");
+        const auto built = korvane::runtime::buildSingBoxConfig(layout, settings, "1.2.3.4");
         const Clock::time_point end = Clock::now();
         if (!built) {
             std::fprintf(stderr, "build failed: %s\n", built.error().c_str());

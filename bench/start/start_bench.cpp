@@ -1,8 +1,10 @@
 // How long a successful start takes beyond the fixed 3-second settle of
 // sing-box.exe, with stand-ins that are ready at once: the configuration
 // build, the launches and the readiness probes. The two halves are timed
-// apart, so the fixed 250 ms readiness pause (naive.exe is never listening
-// at the first, immediate probe) shows separately from the work.
+// apart, so the readiness pause (naive.exe is never listening at the first,
+// immediate probe) shows separately from the work. Then how soon a start
+// fails when sing-box.exe exits at once: its half, from the SOCKS5 probe to
+// the failure, bounds the time from the exit to the failure.
 
 #include <algorithm>
 #include <chrono>
@@ -14,7 +16,8 @@
 #include "runtime/records/records.h"
 #include "runtime/singbox/singbox_runner.h"
 #include "runtime/supervisor/supervisor.h"
-#include "runtime/supervisor/tests/runtime_tree.h"
+#include "tests/support/runtime_tree.h"
+#include "tests/support/scoped_environment.h"
 
 namespace {
 
@@ -38,9 +41,9 @@ int main(int argc, char** argv) {
     std::vector<double> total, naive, singBox;
     for (int run = 0; run < runs; ++run) {
         const auto start = steady_clock::now();
-        const auto naiveStarted = startNaive(*server);
+        const auto naiveStarted = startNaive(tree.layout(), *server);
         const auto afterNaive = steady_clock::now();
-        const auto singBoxStarted = startSingBox(*settings, *server);
+        const auto singBoxStarted = startSingBox(tree.layout(), *settings, *server);
         const auto end = steady_clock::now();
         if (!naiveStarted || !singBoxStarted) {
             std::fprintf(stderr, "start failed: %s\n",
@@ -57,5 +60,27 @@ int main(int argc, char** argv) {
     std::printf("  naive.exe half (checks, config, launch, readiness): %.1f ms\n", median(naive));
     std::printf("  sing-box.exe half beyond the settle (probe, tun.json, launch): %.1f ms\n",
                 median(singBox));
+
+    korvane::test::ScopedEnvironment exitAtOnce(L"KORVANE_SINGBOX_MODE", L"exit");
+    std::vector<double> failed;
+    for (int run = 0; run < runs; ++run) {
+        if (const auto naiveStarted = startNaive(tree.layout(), *server); !naiveStarted) {
+            std::fprintf(stderr, "start failed: %s\n", naiveStarted.error().c_str());
+            return 1;
+        }
+        const auto start = steady_clock::now();
+        const auto singBoxStarted = startSingBox(tree.layout(), *settings, *server);
+        failed.push_back(Millis(steady_clock::now() - start).count());
+        (void)handleStop();
+        if (singBoxStarted) {
+            std::fputs("a sing-box.exe that exits at once was taken as started\n", stderr);
+            return 1;
+        }
+    }
+    const double slowest = *std::max_element(failed.begin(), failed.end());
+    std::printf(
+        "failed start, sing-box.exe exiting at once: its half (probe, tun.json, launch, "
+        "exit, failure) median %.1f ms, slowest %.1f ms\n",
+        median(failed), slowest);
     return 0;
 }

@@ -24,6 +24,19 @@ TEST(Utf16, RoundTripsAndReplacesUnpairedSurrogates) {
     EXPECT_EQ(utf16ToUtf8(std::u16string_view(lone, 3)), "x\xEF\xBF\xBDy");
 }
 
+TEST(WideText, ReplacesOrRefusesUnpairedSurrogates) {
+    const std::wstring bad = std::wstring(L"a") + static_cast<wchar_t>(0xD800) + L"b.exe";
+    EXPECT_EQ(narrow(bad),
+              "a\xEF\xBF\xBD"
+              "b.exe");
+    EXPECT_EQ(strictNarrow(bad), std::nullopt);
+    const std::string text = "C:\\\xC3\x9C\\\xF0\x9F\x98\x80.exe";
+    EXPECT_EQ(strictNarrow(widen(text)), text);
+    // Beyond U+FFFF, wide text holds a surrogate pair where wchar_t has 16 bits.
+    EXPECT_EQ(widen("\xF0\x9F\x98\x80").size(), sizeof(wchar_t) == 2 ? 2u : 1u);
+    EXPECT_EQ(widen("a\xFF"), std::wstring(L"a") + static_cast<wchar_t>(0xFFFD));
+}
+
 TEST(Whitespace, TrimsAndSplitsOnUnicodeWhiteSpace) {
     EXPECT_EQ(trimUnicodeWhitespace("\xE3\x80\x80 \t a b\xC2\x85\n"), "a b");
     EXPECT_EQ(trimUnicodeWhitespace(" \xE2\x80\x8B "), "\xE2\x80\x8B");  // U+200B is no space
@@ -40,6 +53,12 @@ TEST(AsciiCase, FoldsOnlyAsciiLetters) {
     EXPECT_TRUE(equalsIgnoringAsciiCase("NaiveProxy", "naiveproxy"));
     EXPECT_FALSE(equalsIgnoringAsciiCase("\xC3\x89", "\xC3\xA9"));
     EXPECT_EQ(asciiLower("AbC-\xC3\x89"), "abc-\xC3\x89");
+    EXPECT_TRUE(equalsIgnoringAsciiCase(L"Update.EXE", L"update.exe"));
+    EXPECT_FALSE(equalsIgnoringAsciiCase(L"update.ex", L"update.exe"));
+    // U+212A KELVIN SIGN folds to "k" in Unicode, but not here.
+    EXPECT_FALSE(equalsIgnoringAsciiCase(std::wstring(1, static_cast<wchar_t>(0x212A)), L"k"));
+    EXPECT_FALSE(equalsIgnoringAsciiCase(std::wstring_view(L"\u00C9"), L"\u00E9"));
+    EXPECT_FALSE(equalsIgnoringAsciiCase("[", "{"));
 }
 
 TEST(HexDigitValue, ReadsBothCasesAndRefusesTheNeighbouringBytes) {

@@ -8,7 +8,7 @@
 
 #include "platform/handles.h"
 #include "platform/winsock.h"
-#include "runtime/naive/naive_config.h"
+#include "runtime/naive/local_socks_port.h"
 #include "runtime/naive/readiness_wait.h"
 
 namespace korvane::runtime {
@@ -20,10 +20,7 @@ constexpr std::chrono::seconds kReadinessLimit{5};
 }  // namespace
 
 bool probeLocalSocks() {
-    if (!platform::ensureWinsock()) {
-        return false;
-    }
-    platform::UniqueSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    const platform::UniqueSocket socket = platform::newSocket();
     if (!socket) {
         return false;
     }
@@ -63,8 +60,19 @@ bool probeLocalSocks() {
     return answer[0] == 0x05 && answer[1] != 0xFF;
 }
 
-bool waitForLocalSocks(Clock& clock) {
-    return waitForReadiness(clock, kReadinessLimit, probeLocalSocks);
+bool localSocksReadyFor(std::uint32_t ownerId, const ListenerTable& listeners) {
+    if (!probeLocalSocks()) {
+        return false;
+    }
+    // Asked after the answer: the listener that answered is in the rows.
+    const std::optional<std::vector<ListenerRow>> rows = listeners();
+    return !rows ||
+           loopbackListenerOwner(*rows, kLocalSocksPort, ownerId) != ListenerOwner::someoneElse;
+}
+
+bool waitForLocalSocks(std::uint32_t ownerId, Clock& clock, const ListenerTable& listeners) {
+    return waitForReadiness(clock, kReadinessLimit,
+                            [&] { return localSocksReadyFor(ownerId, listeners); });
 }
 
 }  // namespace korvane::runtime

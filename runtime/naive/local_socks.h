@@ -1,7 +1,10 @@
 #pragma once
 // Whether the loopback SOCKS5 port of naive.exe answers.
 
+#include <cstdint>
+
 #include "common/clock.h"
+#include "runtime/naive/listener_table.h"
 
 namespace korvane::runtime {
 
@@ -11,7 +14,15 @@ namespace korvane::runtime {
 // fails: anything else is false.
 bool probeLocalSocks();
 
-// probeLocalSocks at once and every 250 ms for up to 5 seconds.
-bool waitForLocalSocks(Clock& clock = systemClock());
+// probeLocalSocks, and then no process but `ownerId` is known to listen on
+// the port: a program that took it before naive.exe could must not receive
+// the tunnel's traffic. Where the rows cannot be had, or name no owner (as
+// under Wine), the answer alone decides.
+bool localSocksReadyFor(std::uint32_t ownerId,
+                        const ListenerTable& listeners = systemListenerTable);
+
+// localSocksReadyFor at once and every pause for up to 5 seconds.
+bool waitForLocalSocks(std::uint32_t ownerId, Clock& clock = systemClock(),
+                       const ListenerTable& listeners = systemListenerTable);
 
 }  // namespace korvane::runtime

@@ -2,17 +2,14 @@
 // The text of naive.exe's configuration file. Portable: building it is plain
 // text handling; naive_runner writes it.
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "common/result.h"
+#include "runtime/naive/local_socks_port.h"
 #include "runtime/records/records.h"
 
 namespace korvane::runtime {
-
-// The loopback SOCKS5 port that naive.exe offers; fixed.
-inline constexpr std::uint16_t kLocalSocksPort = 1080;
 
 // The server address as it goes into the proxy URL: white space trimmed, one
 // "https://" or "http://" prefix, any path, user information and single

@@ -7,20 +7,13 @@
 #include "runtime/process/file_io.h"
 #include "runtime/process/launch.h"
 #include "runtime/process/process_slot.h"
-#include "runtime/process/runtime_paths.h"
 
 namespace korvane::runtime {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-const fs::path kNaiveExecutable = fs::path("runtime") / "naive" / "naive.exe";
-
-}  // namespace
-
-Result<fs::path> writeNaiveConfig(const AccessServer& server) {
-    const fs::path path = resolveDataDirectory() / "naive" / "config.json";
+Result<fs::path> writeNaiveConfig(const RuntimeLayout& layout, const AccessServer& server) {
+    const fs::path path = layout.dataFolder() / "naive" / "config.json";
     if (auto created = createFolders(path.parent_path()); !created) {
         return fail(created.error());
     }
@@ -34,9 +27,17 @@ Result<fs::path> writeNaiveConfig(const AccessServer& server) {
     return path;
 }
 
-Result<NaiveStartResult> startNaive(AccessServer server, Clock& clock) {
+Status checkNaiveProtocol(const AccessServer& server) {
     if (!equalsIgnoringAsciiCase(server.protocol, "naiveproxy")) {
         return fail("Unsupported VPN protocol: " + server.protocol);
+    }
+    return {};
+}
+
+Result<NaiveStartResult> startNaive(const RuntimeLayout& layout, AccessServer server, Clock& clock,
+                                    const ListenerTable& listeners) {
+    if (auto supported = checkNaiveProtocol(server); !supported) {
+        return fail(supported.error());
     }
     if (auto stopped = stopNaive(); !stopped) {
         return fail(stopped.error());
@@ -48,11 +49,11 @@ Result<NaiveStartResult> startNaive(AccessServer server, Clock& clock) {
         return fail("Server " + server.host + ":" + std::to_string(server.port) +
                     " is unreachable.");
     }
-    const auto program = findRuntimeExecutable(kNaiveExecutable);
+    const auto program = layout.find(RuntimeProgram::Naive);
     if (!program) {
         return fail("naive.exe was not found.");
     }
-    const auto config = writeNaiveConfig(server);
+    const auto config = writeNaiveConfig(layout, server);
     if (!config) {
         return fail(config.error());
     }
@@ -60,21 +61,23 @@ Result<NaiveStartResult> startNaive(AccessServer server, Clock& clock) {
     // data directory fell back to a relative one.
     std::error_code ignored;
     const fs::path configPath = fs::absolute(*config, ignored);
-    auto child = launchWithLog("naive", {*program,
-                                         {(configPath.empty() ? *config : configPath).wstring()},
-                                         workingDirectoryFor(*program)});
+    auto child = launchWithLog(layout, "naive",
+                               {*program,
+                                {(configPath.empty() ? *config : configPath).wstring()},
+                                workingDirectoryFor(*program)});
     if (!child) {
         return fail("Failed to start naive.exe: " + child.error());
     }
+    const std::uint32_t naiveId = child->id;
     if (auto stored = naiveSlot().store(std::move(*child)); !stored) {
         return fail(stored.error());
     }
-    if (waitForLocalSocks(clock)) {
+    if (waitForLocalSocks(naiveId, clock, listeners)) {
         return NaiveStartResult{std::move(server.host), kLocalSocksPort};
     }
     (void)stopNaive();
     return fail("NaiveProxy started, but local SOCKS5 did not become ready." +
-                readLogTail("naive"));
+                readLogTail(layout, "naive"));
 }
 
 Status stopNaive() {
@@ -83,6 +86,10 @@ Status stopNaive() {
 
 Result<bool> isNaiveRunning() {
     return naiveSlot().isRunning();
+}
+
+Result<std::uint32_t> naiveProcessId() {
+    return naiveSlot().processId();
 }
 
 }  // namespace korvane::runtime

@@ -8,7 +8,9 @@
 
 #include "common/clock.h"
 #include "common/result.h"
+#include "runtime/naive/listener_table.h"
 #include "runtime/naive/local_socks.h"
+#include "runtime/process/runtime_layout.h"
 #include "runtime/records/records.h"
 
 namespace korvane::runtime {
@@ -21,16 +23,26 @@ struct NaiveStartResult {
 // Checks the protocol, stops any earlier naive.exe, checks that port 1080 is
 // free and the server reachable, writes naive\config.json, starts naive.exe
 // with its output in the "naive" log, stores it in the naive slot and waits
-// for its SOCKS5 port (through `clock`). The first failure is the result, as
-// a message for the client; a naive.exe that did not become ready is ended.
-Result<NaiveStartResult> startNaive(AccessServer server, Clock& clock = systemClock());
+// for its SOCKS5 port (through `clock`), which counts only once the listener
+// is this naive.exe's as far as `listeners` tell. The first failure is the
+// result, as a message for the client; a naive.exe that did not become ready
+// is ended.
+Result<NaiveStartResult> startNaive(const RuntimeLayout& layout, AccessServer server,
+                                    Clock& clock = systemClock(),
+                                    const ListenerTable& listeners = systemListenerTable);
 
-// The naive slot's stop and isRunning.
+// Step one of startNaive: "Unsupported VPN protocol: <protocol>" unless the
+// protocol is NaiveProxy (ignoring ASCII case).
+Status checkNaiveProtocol(const AccessServer& server);
+
+// The naive slot's stop, isRunning and processId.
 Status stopNaive();
 Result<bool> isNaiveRunning();
+Result<std::uint32_t> naiveProcessId();
 
 // Writes <data>\naive\config.json readable by SYSTEM, Administrators and its
 // owner only; returns its path.
-Result<std::filesystem::path> writeNaiveConfig(const AccessServer& server);
+Result<std::filesystem::path> writeNaiveConfig(const RuntimeLayout& layout,
+                                               const AccessServer& server);
 
 }  // namespace korvane::runtime

@@ -3,11 +3,11 @@
 #include <aclapi.h>
 #include <sddl.h>
 
-#include <algorithm>
-
 #include "platform/handles.h"
 #include "platform/os_error.h"
 #include "platform/wide.h"
+#include "platform/write_all.h"
+#include "runtime/process/file_io.h"
 
 namespace korvane::runtime {
 
@@ -52,30 +52,16 @@ Status writePrivateFile(const std::filesystem::path& path, std::string_view cont
     SECURITY_ATTRIBUTES attributes{};
     attributes.nLength = sizeof attributes;
     attributes.lpSecurityDescriptor = descriptor->get();
-    platform::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE | WRITE_DAC,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            &attributes, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                            nullptr));
-    if (!file) {
-        return fail(lastOsErrorText());
-    }
-    // CreateFileW keeps the DACL of a file that already existed.
-    if (const DWORD error = apply(file.get(), descriptor->get()); error != ERROR_SUCCESS) {
-        return fail(platform::osErrorText(error));
-    }
-    for (std::size_t written = 0; written < content.size();) {
-        const DWORD chunk =
-            static_cast<DWORD>(std::min<std::size_t>(content.size() - written, 1 << 20));
-        DWORD done = 0;
-        if (!::WriteFile(file.get(), content.data() + written, chunk, &done, nullptr)) {
-            return fail(lastOsErrorText());
-        }
-        if (done == 0) {
-            return fail(platform::osErrorText(ERROR_WRITE_FAULT));
-        }
-        written += done;
-    }
-    return {};
+    return replaceFile(
+        path,
+        [&](HANDLE file) -> Status {
+            // Born with the DACL; set again, protected, before any content.
+            if (const DWORD error = apply(file, descriptor->get()); error != ERROR_SUCCESS) {
+                return fail(platform::osErrorText(error));
+            }
+            return platform::writeAll(file, content);
+        },
+        &attributes);
 }
 
 }  // namespace korvane::runtime

@@ -32,9 +32,8 @@ std::string daclText(PSECURITY_DESCRIPTOR descriptor);
 using DaclApplier = std::function<DWORD(HANDLE file, PSECURITY_DESCRIPTOR descriptor)>;
 DWORD applyDacl(HANDLE file, PSECURITY_DESCRIPTOR descriptor);
 
-// Creates or truncates the file, gives it the private DACL (a new file is born
-// with it; an existing one gets it before anything is written) and writes
-// `content`. Failure: the system's error text. The applier is a seam for
+// Replaces the file in one step (replaceFile) with one that is born with the
+// private DACL and holds `content`. Failure: the system's error text. The applier is a seam for
 // tests, which cannot see DACLs under Wine.
 Status writePrivateFile(const std::filesystem::path& path, std::string_view content,
                         const DaclApplier& apply = applyDacl);

@@ -9,8 +9,9 @@
 
 namespace korvane::runtime {
 
-// The pause between two probes.
-inline constexpr std::chrono::milliseconds kReadinessPause{250};
+// The pause between two probes. Short: a program that was just launched is
+// never listening at the first probe, and every pause is time the start waits.
+inline constexpr std::chrono::milliseconds kReadinessPause{25};
 
 // Probes at once and then after each pause of kReadinessPause, until a probe
 // is true (true) or `limit` has passed before a probe (false). A slow probe

@@ -17,8 +17,8 @@ constexpr long kConnectTimeoutSeconds = 3;
 // Connects without blocking and waits for the outcome for at most the
 // time-out; Winsock reports a failed connection through the except set.
 bool connectsWithin(const ADDRINFOW& address) {
-    platform::UniqueSocket socket(
-        ::socket(address.ai_family, address.ai_socktype, address.ai_protocol));
+    const platform::UniqueSocket socket =
+        platform::newSocket(address.ai_family, address.ai_socktype, address.ai_protocol);
     if (!socket) {
         return false;
     }
@@ -53,10 +53,7 @@ bool connectsWithin(const ADDRINFOW& address) {
 }  // namespace
 
 bool loopbackPortFree(std::uint16_t port) {
-    if (!platform::ensureWinsock()) {
-        return false;
-    }
-    platform::UniqueSocket listener(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    const platform::UniqueSocket listener = platform::newSocket();
     if (!listener) {
         return false;
     }

@@ -4,17 +4,13 @@
 #include <windows.h>
 
 #include "common/result.h"
-#include "platform/handles.h"
+#include "platform/process_launcher.h"
 
 namespace korvane::runtime {
 
 // Owns the process and main-thread handles; releasing them does not end the
 // process. The runtime's children write to log files, so there are no pipes.
-struct ChildProcess {
-    platform::UniqueProcess process;
-    platform::UniqueThread thread;
-    DWORD id = 0;
-};
+using ChildProcess = platform::UniqueProcessInformation;
 
 // Whether the process has ended, without waiting; the system's text when the
 // process cannot be queried.

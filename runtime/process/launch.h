@@ -9,6 +9,7 @@
 
 #include "common/result.h"
 #include "runtime/process/child_process.h"
+#include "runtime/process/runtime_layout.h"
 
 namespace korvane::runtime {
 
@@ -25,15 +26,18 @@ struct LaunchCommand {
 std::filesystem::path workingDirectoryFor(const std::filesystem::path& program);
 
 // Keeps the log of the previous start (previous_log.h), recreates
-// logFilePath(logName) with the line "--- starting <logName> ---"
+// layout.logFile(logName) with the line "--- starting <logName> ---"
 // and starts the program with standard output and standard error appended to
 // it, standard input from the null device, no console window and the service's
-// environment. Every child is held in one kill-on-close job of the service
-// process, so the children end when the service does, however it ends.
-// Failure: the system's text for the call that failed; nothing runs then.
-Result<ChildProcess> launchWithLog(std::string_view logName, const LaunchCommand& command);
+// environment; it inherits nothing else. Every child is held in one
+// kill-on-close job of the service process, so the children end when the
+// service does, however it ends. Failure: the system's text for the call that
+// failed; nothing runs then.
+Result<ChildProcess> launchWithLog(const RuntimeLayout& layout, std::string_view logName,
+                                   const LaunchCommand& command);
 
-// formatLogTail of the log's content; the empty text when it cannot be read.
-std::string readLogTail(std::string_view logName);
+// formatLogTail of the whole lines among the log's last kLogTailBytes; the
+// empty text when it cannot be read.
+std::string readLogTail(const RuntimeLayout& layout, std::string_view logName);
 
 }  // namespace korvane::runtime

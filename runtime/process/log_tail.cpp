@@ -12,6 +12,14 @@ constexpr std::size_t kTailLines = 8;
 
 }  // namespace
 
+std::string_view wholeLines(std::string_view lastBytes, bool cut) {
+    if (!cut) {
+        return lastBytes;
+    }
+    const std::size_t feed = lastBytes.find('\n');
+    return feed == std::string_view::npos ? std::string_view() : lastBytes.substr(feed + 1);
+}
+
 std::string formatLogTail(std::string_view content) {
     if (utf8Error(content)) {
         return {};

@@ -1,5 +1,6 @@
 #include "runtime/process/process_slot.h"
 
+#include <algorithm>
 #include <string>
 #include <system_error>
 
@@ -19,9 +20,15 @@ void logExit(const ChildProcess& child, std::string_view when) {
                  ": exit code " + code);
 }
 
+Status failedToEnd(const ChildProcess& child, std::string error) {
+    log::error("Failed to end process " + std::to_string(child.id) + ": " + error);
+    return fail(std::move(error));
+}
+
 }  // namespace
 
-ProcessSlot::ProcessSlot(std::string lockMessage) : lockMessage_(std::move(lockMessage)) {}
+ProcessSlot::ProcessSlot(std::string lockMessage, std::chrono::milliseconds terminationWait)
+    : terminationWait_(terminationWait), lockMessage_(std::move(lockMessage)) {}
 
 template <typename T, typename Action>
 Result<T> ProcessSlot::locked(Action action) {
@@ -68,18 +75,24 @@ Status ProcessSlot::stop() {
             }
             return {};
         }
-        if (!::TerminateProcess(child->process.get(), 1)) {
-            const DWORD error = ::GetLastError();
-            // Access is denied to a process that is already ending.
-            if (error != ERROR_ACCESS_DENIED || !hasExited(*child)) {
-                log::error("Failed to end process " + std::to_string(child->id) + ": " +
-                           platform::osErrorText(error));
-                return fail(platform::osErrorText(error));
-            }
+        // Access is denied to a process that is already ending, and to a
+        // handle without the right to terminate: the bounded wait tells them
+        // apart.
+        if (!::TerminateProcess(child->process.get(), 1) &&
+            ::GetLastError() != ERROR_ACCESS_DENIED) {
+            return failedToEnd(*child, platform::lastOsErrorText());
         }
-        ::WaitForSingleObject(child->process.get(), INFINITE);
-        log::info("Ended process " + std::to_string(child->id));
-        return {};
+        switch (::WaitForSingleObject(child->process.get(),
+                                      static_cast<DWORD>(terminationWait_.count()))) {
+            case WAIT_OBJECT_0:
+                log::info("Ended process " + std::to_string(child->id));
+                return {};
+            case WAIT_TIMEOUT:
+                return failedToEnd(*child, "Process " + std::to_string(child->id) +
+                                               " did not exit after termination");
+            default:
+                return failedToEnd(*child, platform::lastOsErrorText());
+        }
     });
 }
 
@@ -99,6 +112,36 @@ Result<bool> ProcessSlot::isRunning() {
         }
         return !*exited;
     });
+}
+
+Status ProcessSlot::waitForExit(std::chrono::milliseconds limit) {
+    // A handle of its own, because a concurrent stop may close the slot's.
+    auto watched = locked<platform::UniqueProcess>([&]() -> Result<platform::UniqueProcess> {
+        HANDLE duplicate = nullptr;
+        if (child_ &&
+            !::DuplicateHandle(::GetCurrentProcess(), child_->process.get(), ::GetCurrentProcess(),
+                               &duplicate, SYNCHRONIZE, FALSE, 0)) {
+            return fail(platform::lastOsErrorText());
+        }
+        return platform::UniqueProcess(duplicate);
+    });
+    if (!watched) {
+        return fail(std::move(watched.error()));
+    }
+    if (!*watched) {
+        return {};
+    }
+    const auto milliseconds =
+        static_cast<DWORD>(std::clamp<long long>(limit.count(), 0, INFINITE - 1));
+    if (::WaitForSingleObject(watched->get(), milliseconds) == WAIT_FAILED) {
+        return fail(platform::lastOsErrorText());
+    }
+    return {};
+}
+
+Result<std::uint32_t> ProcessSlot::processId() {
+    return locked<std::uint32_t>(
+        [&]() -> Result<std::uint32_t> { return child_ ? child_->id : 0; });
 }
 
 Status ProcessSlot::runLockedForTesting(const std::function<void()>& action) {

@@ -1,6 +1,8 @@
 #pragma once
 // A process-wide holder of at most one running child, guarded by its own lock.
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -17,7 +19,13 @@ namespace korvane::runtime {
 // lock message and touches nothing.
 class ProcessSlot {
   public:
-    explicit ProcessSlot(std::string lockMessage);
+    // How long stop waits for a child to end once it was told to.
+    static constexpr std::chrono::milliseconds kTerminationWait{10'000};
+
+    // `terminationWait` is a seam for tests; the process-wide slots use
+    // kTerminationWait.
+    explicit ProcessSlot(std::string lockMessage,
+                         std::chrono::milliseconds terminationWait = kTerminationWait);
     ProcessSlot(const ProcessSlot&) = delete;
     ProcessSlot& operator=(const ProcessSlot&) = delete;
 
@@ -27,14 +35,25 @@ class ProcessSlot {
     Status store(ChildProcess child);
 
     // Takes the child out and ends it (exit code 1) if it still runs, waiting
-    // for its end. Whatever happens past the lock, the slot is empty after.
-    // The service log gets the outcome: ended, failed to end, or already
-    // exited (with its exit code, unless isRunning logged that before).
+    // up to the termination wait for its end. A process still there after it
+    // gives "Process <pid> did not exit after termination". Whatever happens
+    // past the lock, the slot is empty after and the child's handles are
+    // released. The service log gets the outcome: ended, failed to end, or
+    // already exited (with its exit code, unless isRunning logged that before).
     Status stop();
 
     // True while the held child has not exited; an exited child stays held.
     // The first call that finds it exited logs its exit code.
     Result<bool> isRunning();
+
+    // Waits up to `limit` for the held child to exit; returns at once when the
+    // slot is empty. The lock is held only to take a handle on the child, not
+    // while waiting, so stop and isRunning go on meanwhile. Fails with the
+    // system's text when the child cannot be waited on.
+    Status waitForExit(std::chrono::milliseconds limit);
+
+    // The held child's process id, exited or not; 0 when the slot is empty.
+    Result<std::uint32_t> processId();
 
     // Runs `action` under the slot's lock the way every operation runs, so that
     // tests can end an operation abnormally.
@@ -45,6 +64,7 @@ class ProcessSlot {
     Result<T> locked(Action action);
 
     std::mutex mutex_;
+    const std::chrono::milliseconds terminationWait_;
     bool broken_ = false;
     std::optional<ChildProcess> child_;
     bool exitLogged_ = false;  // the held child's exit is in the service log

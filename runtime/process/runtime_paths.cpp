@@ -2,20 +2,16 @@
 
 #include <windows.h>
 
-#include <mutex>
 #include <string>
 
 #include "common/text.h"
-#include "platform/module_path.h"
+#include "common/windows_path.h"
 #include "platform/wide.h"
 
 namespace korvane::runtime {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::mutex overrideMutex;
-std::optional<fs::path> executableOverride;
 
 // The folder that holds `path`; none for a volume root or a bare name.
 std::optional<fs::path> parentOf(const fs::path& path) {
@@ -29,117 +25,29 @@ std::optional<fs::path> parentOf(const fs::path& path) {
     return parent;
 }
 
-// The folder's last component equals `name` ignoring ASCII case. A component
-// that is not valid UTF-16 narrows to U+FFFD and so never matches.
-bool lastComponentIs(const fs::path& folder, std::string_view name) {
-    if (!folder.has_relative_path()) {
-        return false;
-    }
-    return equalsIgnoringAsciiCase(platform::narrow(folder.filename().native()), name);
-}
-
-bool isSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
-
-std::wstring_view withoutTrailingSeparators(std::wstring_view text) {
-    while (!text.empty() && isSeparator(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-bool startsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) {
-    return text.size() >= prefix.size() &&
-           equalsIgnoringAsciiCase(platform::narrow(text.substr(0, prefix.size())),
-                                   platform::narrow(prefix));
-}
-
-// Length of the text that ends after the component at `index` (counting from
-// 0, separators skipped), or npos when the text has fewer components.
-std::size_t endOfComponent(std::wstring_view text, std::size_t start, int index) {
-    std::size_t i = start;
-    for (int component = 0;; ++component) {
-        while (i < text.size() && isSeparator(text[i])) {
-            ++i;
-        }
-        if (i == text.size()) {
-            return std::wstring_view::npos;
-        }
-        while (i < text.size() && !isSeparator(text[i])) {
-            ++i;
-        }
-        if (component == index) {
-            return i;
-        }
-    }
-}
-
-// The volume root that `folder` lies on, as text without trailing separators:
-// "C:", "\\server\share", "\\?\C:", "\\?\UNC\server\share". The lexical rules
-// of std::filesystem do not see the last three as roots, so they are spelled
-// out here.
-std::wstring_view volumeRootOf(std::wstring_view folder) {
-    std::size_t end = std::wstring_view::npos;
-    if (startsWithIgnoringCase(folder, L"\\\\?\\UNC\\") ||
-        startsWithIgnoringCase(folder, L"\\\\.\\UNC\\")) {
-        end = endOfComponent(folder, 8, 1);
-    } else if (startsWithIgnoringCase(folder, L"\\\\?\\") ||
-               startsWithIgnoringCase(folder, L"\\\\.\\")) {
-        end = endOfComponent(folder, 4, 0);
-    } else if (folder.size() >= 2 && isSeparator(folder[0]) && isSeparator(folder[1])) {
-        end = endOfComponent(folder, 2, 1);
-    } else if (folder.size() >= 2 && folder[1] == L':') {
-        end = 2;
-    } else {
-        end = 0;  // a relative or rooted-without-drive path: only its root is excluded
-    }
-    return end == std::wstring_view::npos ? folder : folder.substr(0, end);
-}
-
 bool isPresent(const fs::path& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace
 
-std::optional<fs::path> serviceExecutablePath() {
-    {
-        std::lock_guard lock(overrideMutex);
-        if (executableOverride) {
-            return executableOverride;
-        }
-    }
-    auto path = platform::currentExecutablePath();
-    if (!path) {
-        return std::nullopt;
-    }
-    return std::move(*path);
-}
-
-void overrideServiceExecutablePathForTesting(std::optional<fs::path> path) {
-    std::lock_guard lock(overrideMutex);
-    executableOverride = std::move(path);
-}
-
 fs::path dataDirectoryFor(const fs::path& executable) {
     const fs::path folder = parentOf(executable).value_or(fs::path());
-    if (!lastComponentIs(folder, "runtime")) {
+    if (!fileNameIs(folder.native(), L"runtime")) {
         return folder / "data";
     }
     const std::optional<fs::path> parent = parentOf(folder);
     if (!parent) {
         return folder / "data";
     }
-    if (!lastComponentIs(*parent, "resources")) {
+    if (!fileNameIs(parent->native(), L"resources")) {
         return *parent / "data";
     }
     const std::optional<fs::path> grandParent = parentOf(*parent);
     return (grandParent ? *grandParent : folder) / "data";
 }
 
-fs::path resolveDataDirectory() {
-    const std::optional<fs::path> executable = serviceExecutablePath();
+fs::path dataDirectoryFrom(const std::optional<fs::path>& executable) {
     if (executable && parentOf(*executable)) {
         return dataDirectoryFor(*executable);
     }
@@ -149,10 +57,6 @@ fs::path resolveDataDirectory() {
         return fs::path(".") / "data";
     }
     return current / "data";
-}
-
-fs::path logFilePath(std::string_view logName) {
-    return resolveDataDirectory() / "logs" / platform::widen(std::string(logName) + ".log");
 }
 
 std::vector<fs::path> runtimeExecutableCandidates(const fs::path& executable,
@@ -175,7 +79,7 @@ std::vector<fs::path> runtimeExecutableCandidates(const fs::path& executable,
         }
     }
 
-    const std::size_t rootLength = volumeRootOf(folder->native()).size();
+    const std::size_t rootLength = volumeRoot(folder->native()).size();
     fs::path current = *folder;
     for (;;) {
         const std::size_t length = withoutTrailingSeparators(current.native()).size();
@@ -192,22 +96,18 @@ std::vector<fs::path> runtimeExecutableCandidates(const fs::path& executable,
     return candidates;
 }
 
-std::optional<fs::path> findRuntimeExecutableFrom(const fs::path& executable,
-                                                  const fs::path& relativePath) {
-    for (fs::path& candidate : runtimeExecutableCandidates(executable, relativePath)) {
+std::optional<fs::path> firstPresent(const std::vector<fs::path>& candidates) {
+    for (const fs::path& candidate : candidates) {
         if (isPresent(candidate)) {
-            return std::move(candidate);
+            return candidate;
         }
     }
     return std::nullopt;
 }
 
-std::optional<fs::path> findRuntimeExecutable(const fs::path& relativePath) {
-    const std::optional<fs::path> executable = serviceExecutablePath();
-    if (!executable) {
-        return std::nullopt;
-    }
-    return findRuntimeExecutableFrom(*executable, relativePath);
+std::optional<fs::path> findRuntimeExecutableFrom(const fs::path& executable,
+                                                  const fs::path& relativePath) {
+    return firstPresent(runtimeExecutableCandidates(executable, relativePath));
 }
 
 }  // namespace korvane::runtime

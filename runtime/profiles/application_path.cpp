@@ -4,10 +4,9 @@
 
 #include <optional>
 
+#include "common/windows_path.h"
 #include "platform/handles.h"
-#include "runtime/process/runtime_paths.h"
 #include "runtime/profiles/environment_references.h"
-#include "runtime/profiles/windows_path.h"
 
 namespace korvane::runtime {
 namespace {
@@ -19,12 +18,12 @@ EnvironmentVariables serviceEnvironment() {
 
 }  // namespace
 
-std::wstring expandApplicationPath(std::wstring_view path) {
+std::wstring expandApplicationPath(std::wstring_view path, const RuntimeLayout& layout) {
     std::wstring expanded = expandEnvironmentReferences(std::wstring(path), serviceEnvironment());
     if (isAbsolutePath(expanded)) {
         return expanded;
     }
-    const std::optional<std::filesystem::path> executable = serviceExecutablePath();
+    const std::optional<std::filesystem::path>& executable = layout.serviceExecutable();
     const std::optional<std::wstring> folder =
         executable ? parentPath(executable->native()) : std::nullopt;
     return folder ? joinPath(*folder, expanded) : expanded;

@@ -1,49 +1,21 @@
 #include "runtime/profiles/derive_application_lists.h"
 
-#include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "common/text.h"
+#include "common/windows_path.h"
 #include "runtime/profiles/application_path.h"
 #include "runtime/profiles/executable_scan.h"
 #include "runtime/profiles/name_rules.h"
 #include "runtime/profiles/profile_matching.h"
-#include "runtime/profiles/windows_path.h"
 
 namespace korvane::runtime {
 namespace {
 
 using Profiles = std::vector<const ApplicationRoutingProfile*>;
-
-// Folder listings of one derivation, so that a folder that several profiles or
-// applications ask for is read once. Keyed by the folder's text, which is also
-// what the listed paths begin with.
-class FolderListings {
-  public:
-    const std::vector<std::wstring>& executablesIn(const std::wstring& folder) {
-        return lookUp(direct_, folder, candidateExecutablesIn);
-    }
-    const std::vector<std::wstring>& executablesBelow(const std::wstring& folder) {
-        return lookUp(recursive_, folder, scanExecutablesRecursively);
-    }
-
-  private:
-    using Cache = std::map<std::wstring, std::vector<std::wstring>>;
-
-    static const std::vector<std::wstring>& lookUp(
-        Cache& cache, const std::wstring& folder,
-        std::vector<std::wstring> (*list)(const std::wstring&)) {
-        auto found = cache.find(folder);
-        if (found == cache.end()) {
-            found = cache.emplace(folder, list(folder)).first;
-        }
-        return found->second;
-    }
-
-    Cache direct_;
-    Cache recursive_;
-};
 
 // The trimmed path of an application, expanded, with its folder when that
 // can be read, and the profiles that match it.
@@ -54,13 +26,14 @@ struct ApplicationFolder {
 };
 
 std::optional<ApplicationFolder> locate(const StoredApplication& app,
-                                        const std::vector<ApplicationRoutingProfile>& profiles) {
+                                        const std::vector<ApplicationRoutingProfile>& profiles,
+                                        const RuntimeLayout& layout) {
     const std::string_view trimmed = trimUnicodeWhitespace(app.path);
     if (trimmed.empty()) {
         return std::nullopt;
     }
     ApplicationFolder located;
-    located.path = expandApplicationPath(textPath(trimmed));
+    located.path = expandApplicationPath(widen(trimmed), layout);
     located.folder = parentPath(located.path);
     if (located.folder && !hasMetadata(*located.folder)) {
         located.folder.reset();
@@ -71,24 +44,24 @@ std::optional<ApplicationFolder> locate(const StoredApplication& app,
     return located;
 }
 
-void addProcessPaths(const ApplicationFolder& app, FolderListings& listings,
+void addProcessPaths(const ApplicationFolder& app, ExecutableScan& scan,
                      std::set<std::string>& paths) {
-    paths.insert(pathText(app.path));
+    paths.insert(narrow(app.path));
     if (!app.folder) {
         return;
     }
     const auto addAll = [&](const std::vector<std::wstring>& found) {
         for (const std::wstring& path : found) {
-            paths.insert(pathText(path));
+            paths.insert(narrow(path));
         }
     };
     const std::wstring resourcesApp = joinPath(joinPath(*app.folder, L"resources"), L"app");
     for (const ApplicationRoutingProfile* profile : app.profiles) {
         if (profile->includeAppDirectoryExecutables) {
-            addAll(listings.executablesIn(*app.folder));
+            addAll(scan.executablesIn(*app.folder));
         }
         if (profile->includeResourcesAppExecutables) {
-            addAll(listings.executablesBelow(resourcesApp));
+            addAll(scan.executablesBelow(resourcesApp));
         }
     }
 }
@@ -98,7 +71,7 @@ void addPathRegexes(const ApplicationFolder& app, std::set<std::string>& regexes
         return;
     }
     const auto addAll = [&](const std::wstring& folder) {
-        for (std::string& regex : directoryRegexes(pathText(folder))) {
+        for (std::string& regex : directoryRegexes(narrow(folder))) {
             regexes.insert(std::move(regex));
         }
     };
@@ -117,23 +90,23 @@ void addPathRegexes(const ApplicationFolder& app, std::set<std::string>& regexes
 // the display name; blank ones are dropped.
 void addProcessNames(const StoredApplication& app,
                      const std::vector<ApplicationRoutingProfile>& profiles,
-                     std::set<std::string>& names) {
+                     const RuntimeLayout& layout, std::set<std::string>& names) {
     const auto add = [&](std::string name) {
         if (!trimUnicodeWhitespace(name).empty()) {
             names.insert(std::move(name));
         }
     };
     if (!trimUnicodeWhitespace(app.path).empty()) {
-        const std::wstring sent = textPath(app.path);
+        const std::wstring sent = widen(app.path);
         if (const std::optional<std::wstring> name = fileName(sent)) {
-            add(pathText(*name));
+            add(narrow(*name));
             if (const std::optional<std::wstring> stem = fileStem(*name)) {
-                add(pathText(*stem));
+                add(narrow(*stem));
             }
         }
-        const std::wstring expanded = expandApplicationPath(sent);
+        const std::wstring expanded = expandApplicationPath(sent, layout);
         if (const std::optional<std::wstring> name = fileName(expanded)) {
-            if (std::optional<std::string> text = strictPathText(*name)) {
+            if (std::optional<std::string> text = strictNarrow(*name)) {
                 add(std::move(*text));
             }
         }
@@ -153,16 +126,21 @@ void addProcessNames(const StoredApplication& app,
 
 }  // namespace
 
-ApplicationLists deriveApplicationLists(const std::vector<StoredApplication>& apps,
-                                        const std::vector<ApplicationRoutingProfile>& profiles) {
+Result<ApplicationLists> deriveApplicationLists(
+    const std::vector<StoredApplication>& apps,
+    const std::vector<ApplicationRoutingProfile>& profiles, const RuntimeLayout& layout,
+    ScanLimits limits) {
     ApplicationLists lists;
-    FolderListings listings;
+    ExecutableScan scan(limits);
     for (const StoredApplication& app : apps) {
-        if (const std::optional<ApplicationFolder> located = locate(app, profiles)) {
-            addProcessPaths(*located, listings, lists.processPaths);
+        if (const std::optional<ApplicationFolder> located = locate(app, profiles, layout)) {
+            addProcessPaths(*located, scan, lists.processPaths);
+            if (Status within = scan.status(); !within) {
+                return fail(std::move(within.error()));
+            }
             addPathRegexes(*located, lists.pathRegexes);
         }
-        addProcessNames(app, profiles, lists.processNames);
+        addProcessNames(app, profiles, layout, lists.processNames);
     }
     return lists;
 }

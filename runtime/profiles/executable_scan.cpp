@@ -8,21 +8,13 @@
 #include <optional>
 #include <set>
 
+#include "common/windows_path.h"
 #include "platform/handles.h"
 #include "runtime/profiles/file_api_path.h"
 #include "runtime/profiles/name_rules.h"
-#include "runtime/profiles/windows_path.h"
 
 namespace korvane::runtime {
 namespace {
-
-// A folder's identity: volume serial number and file id, as FileIdInfo gives
-// them. A folder listing gives the ids of its entries on the same volume.
-struct FileIdentity {
-    std::uint64_t volume = 0;
-    std::array<std::uint8_t, 16> id{};
-    auto operator<=>(const FileIdentity&) const = default;
-};
 
 struct Target {
     DWORD attributes;
@@ -49,18 +41,36 @@ platform::UniqueFile openFollowingLinks(const std::wstring& path, DWORD access) 
                                               OPEN_EXISTING, kOpenFlags, nullptr));
 }
 
+// An open file's identity: FileIdInfo where the file system has it, the
+// volume serial number and file index where it fails (FAT32, exFAT).
+std::optional<FileIdentity> identityOf(HANDLE file) {
+    FILE_ID_INFO id;
+    if (::GetFileInformationByHandleEx(file, FileIdInfo, &id, sizeof id)) {
+        std::array<std::uint8_t, 16> bytes;
+        static_assert(sizeof id.FileId.Identifier == bytes.size());
+        std::memcpy(bytes.data(), id.FileId.Identifier, bytes.size());
+        return identityFromFileId(id.VolumeSerialNumber, bytes);
+    }
+    BY_HANDLE_FILE_INFORMATION information;
+    if (::GetFileInformationByHandle(file, &information)) {
+        return identityFromFileIndex(information.dwVolumeSerialNumber, information.nFileIndexHigh,
+                                     information.nFileIndexLow);
+    }
+    return std::nullopt;
+}
+
 // What `path` names once links are followed; nothing when it cannot be opened.
 std::optional<Target> targetOf(const std::wstring& path) {
     const platform::UniqueFile file = openFollowingLinks(path, FILE_READ_ATTRIBUTES);
     FILE_BASIC_INFO basic;
-    FILE_ID_INFO id;
-    if (!file || !::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
-        !::GetFileInformationByHandleEx(file.get(), FileIdInfo, &id, sizeof id)) {
+    if (!file || !::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic)) {
         return std::nullopt;
     }
-    Target target{basic.FileAttributes, {id.VolumeSerialNumber, {}}};
-    std::memcpy(target.identity.id.data(), id.FileId.Identifier, target.identity.id.size());
-    return target;
+    const std::optional<FileIdentity> identity = identityOf(file.get());
+    if (!identity) {
+        return std::nullopt;
+    }
+    return Target{basic.FileAttributes, *identity};
 }
 
 bool isFolder(DWORD attributes) {
@@ -75,46 +85,6 @@ struct Entry {
     DWORD attributes;  // of the entry itself: a link's, not its target's
     LARGE_INTEGER fileId;
 };
-
-// Calls visit(entry) for every entry of `folder` but "." and "..". Listing
-// through the folder's handle gives each entry's file id with its attributes.
-// A folder that cannot be listed has no entries.
-template <typename Visit>
-void forEachEntry(const std::wstring& folder, Visit visit) {
-    const platform::UniqueFile directory =
-        openFollowingLinks(folder, FILE_LIST_DIRECTORY | SYNCHRONIZE);
-    if (!directory) {
-        return;
-    }
-    std::array<std::uint64_t, 8192> buffer;  // 64 KiB, aligned for the records
-    auto kind = FileIdBothDirectoryRestartInfo;
-    while (::GetFileInformationByHandleEx(directory.get(), kind, buffer.data(), sizeof buffer)) {
-        kind = FileIdBothDirectoryInfo;
-        const auto* bytes = reinterpret_cast<const std::byte*>(buffer.data());
-        for (std::size_t offset = 0;;) {
-            const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + offset);
-            const std::wstring_view name(info->FileName, info->FileNameLength / sizeof(wchar_t));
-            if (name != L"." && name != L"..") {
-                visit(Entry{name, info->FileAttributes, info->FileId});
-            }
-            if (info->NextEntryOffset == 0) {
-                break;
-            }
-            offset += info->NextEntryOffset;
-        }
-    }
-}
-
-// A plain subfolder's identity from its listing; nothing when the file system
-// gives no usable id (0, or -1 for ids that do not fit in 64 bits).
-std::optional<FileIdentity> listedIdentity(const FileIdentity& parent, LARGE_INTEGER fileId) {
-    if (fileId.QuadPart == 0 || fileId.QuadPart == -1) {
-        return std::nullopt;
-    }
-    FileIdentity identity{parent.volume, {}};
-    std::memcpy(identity.id.data(), &fileId.QuadPart, sizeof fileId.QuadPart);
-    return identity;
-}
 
 }  // namespace
 
@@ -131,31 +101,82 @@ bool isCandidateExecutable(const std::wstring& path) {
     return target && !isFolder(target->attributes);
 }
 
-std::vector<std::wstring> candidateExecutablesIn(const std::wstring& folder) {
-    std::vector<std::wstring> found;
+ExecutableScan::ExecutableScan(ScanLimits limits) : budget_(limits) {}
+
+// Calls visit(entry) for every entry of `folder` but "." and "..", each
+// counted against the budget. Listing through the folder's handle gives each
+// entry's file id with its attributes. A folder that cannot be listed has no
+// entries.
+template <typename Visit>
+void ExecutableScan::forEachEntry(const std::wstring& folder, Visit visit) {
+    const platform::UniqueFile directory =
+        openFollowingLinks(folder, FILE_LIST_DIRECTORY | SYNCHRONIZE);
+    if (!directory) {
+        return;
+    }
+    std::array<std::uint64_t, 8192> buffer;  // 64 KiB, aligned for the records
+    auto kind = FileIdBothDirectoryRestartInfo;
+    while (::GetFileInformationByHandleEx(directory.get(), kind, buffer.data(), sizeof buffer)) {
+        kind = FileIdBothDirectoryInfo;
+        const auto* bytes = reinterpret_cast<const std::byte*>(buffer.data());
+        for (std::size_t offset = 0;;) {
+            const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + offset);
+            const std::wstring_view name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+            if (name != L"." && name != L"..") {
+                if (!budget_.spendFolderEntry()) {
+                    return;
+                }
+                visit(Entry{name, info->FileAttributes, info->FileId});
+            }
+            if (info->NextEntryOffset == 0) {
+                break;
+            }
+            offset += info->NextEntryOffset;
+        }
+    }
+}
+
+bool ExecutableScan::report(std::vector<std::wstring>& found, std::wstring path) {
+    if (!budget_.spendExecutablePath()) {
+        return false;
+    }
+    found.push_back(std::move(path));
+    return true;
+}
+
+const std::vector<std::wstring>& ExecutableScan::executablesIn(const std::wstring& folder) {
+    static const std::vector<std::wstring> kNone;
+    const std::optional<Target> target = targetOf(folder);
+    if (!target || budget_.exhausted()) {
+        return kNone;
+    }
+    auto [listing, first] = listed_.try_emplace(target->identity);
+    if (!first) {
+        return listing->second;
+    }
+    std::vector<std::wstring>& found = listing->second;
     forEachEntry(folder, [&](const Entry& entry) {
         if (!isCandidateExecutableName(entry.name)) {
             return;
         }
         std::wstring path = joinPath(folder, entry.name);
         if (isLink(entry.attributes) ? isCandidateExecutable(path) : !isFolder(entry.attributes)) {
-            found.push_back(std::move(path));
+            report(found, std::move(path));
         }
     });
     return found;
 }
 
-std::vector<std::wstring> scanExecutablesRecursively(const std::wstring& folder) {
+std::vector<std::wstring> ExecutableScan::executablesBelow(const std::wstring& folder) {
     struct Pending {
         std::wstring path;
         std::optional<FileIdentity> identity;  // looked up on entering when unknown
     };
     std::vector<std::wstring> found;
-    std::set<FileIdentity> entered;
     // An explicit stack: the depth of a tree is not bounded by anything the
     // service controls.
     std::vector<Pending> pending{{folder, std::nullopt}};
-    while (!pending.empty()) {
+    while (!pending.empty() && !budget_.exhausted()) {
         const Pending current = std::move(pending.back());
         pending.pop_back();
         std::optional<FileIdentity> identity = current.identity;
@@ -163,7 +184,7 @@ std::vector<std::wstring> scanExecutablesRecursively(const std::wstring& folder)
             const std::optional<Target> target = targetOf(current.path);
             identity = target ? std::optional(target->identity) : std::nullopt;
         }
-        if (!identity || !entered.insert(*identity).second) {
+        if (!identity || !entered_.insert(*identity).second) {
             continue;
         }
         forEachEntry(current.path, [&](const Entry& entry) {
@@ -174,17 +195,24 @@ std::vector<std::wstring> scanExecutablesRecursively(const std::wstring& folder)
                 if (target && isFolder(target->attributes)) {
                     pending.push_back({std::move(path), target->identity});
                 } else if (target && isCandidateExecutableName(entry.name)) {
-                    found.push_back(std::move(path));
+                    report(found, std::move(path));
                 }
             } else if (isFolder(entry.attributes)) {
-                pending.push_back(
-                    {joinPath(current.path, entry.name), listedIdentity(*identity, entry.fileId)});
+                pending.push_back({joinPath(current.path, entry.name),
+                                   listedIdentity(*identity, entry.fileId.QuadPart)});
             } else if (isCandidateExecutableName(entry.name)) {
-                found.push_back(joinPath(current.path, entry.name));
+                report(found, joinPath(current.path, entry.name));
             }
         });
     }
     return found;
+}
+
+Status ExecutableScan::status() const {
+    if (budget_.exhausted()) {
+        return fail(budget_.failure());
+    }
+    return {};
 }
 
 }  // namespace korvane::runtime

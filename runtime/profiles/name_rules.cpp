@@ -1,26 +1,11 @@
 #include "runtime/profiles/name_rules.h"
 
+#include "common/text.h"
+
 namespace korvane::runtime {
 namespace {
 
 constexpr std::string_view kRegexSpecials = "\\.+*?()|[]{}^$";
-
-wchar_t lowerAscii(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
-// `lower` is lower-case ASCII.
-bool equalsLowerAscii(std::wstring_view text, std::wstring_view lower) {
-    if (text.size() != lower.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (lowerAscii(text[i]) != lower[i]) {
-            return false;
-        }
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -56,11 +41,11 @@ bool isCandidateExecutableName(std::wstring_view name) {
     // surrogates equal no ASCII letter, so they fail none of the name tests.
     const std::size_t dot = name.rfind(L'.');
     if (dot == std::wstring_view::npos || dot == 0 ||
-        !equalsLowerAscii(name.substr(dot + 1), L"exe")) {
+        !equalsIgnoringAsciiCase(name.substr(dot + 1), L"exe")) {
         return false;
     }
-    return !name.starts_with(L"unins") && !equalsLowerAscii(name, L"update.exe") &&
-           !equalsLowerAscii(name, L"updater.exe");
+    return !name.starts_with(L"unins") && !equalsIgnoringAsciiCase(name, L"update.exe") &&
+           !equalsIgnoringAsciiCase(name, L"updater.exe");
 }
 
 }  // namespace korvane::runtime

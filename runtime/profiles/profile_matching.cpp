@@ -6,13 +6,13 @@
 
 #include "common/text.h"
 #include "common/unicode_case.h"
-#include "runtime/profiles/windows_path.h"
+#include "common/windows_path.h"
 
 namespace korvane::runtime {
 namespace {
 
 std::string decodedOrEmpty(const std::optional<std::wstring>& part) {
-    return part ? strictPathText(*part).value_or(std::string()) : std::string();
+    return part ? strictNarrow(*part).value_or(std::string()) : std::string();
 }
 
 bool matches(const ApplicationRoutingProfile& profile, const std::string& name,
@@ -31,7 +31,7 @@ std::vector<const ApplicationRoutingProfile*> matchingProfiles(
     std::wstring_view expandedPath, const std::vector<ApplicationRoutingProfile>& profiles) {
     const std::string name = decodedOrEmpty(fileName(expandedPath));
     const std::string stem = decodedOrEmpty(fileStem(expandedPath));
-    const std::string lowerPath = unicodeLower(pathText(expandedPath));
+    const std::string lowerPath = unicodeLower(narrow(expandedPath));
     std::vector<const ApplicationRoutingProfile*> matching;
     for (const ApplicationRoutingProfile& profile : profiles) {
         if (matches(profile, name, stem, lowerPath)) {

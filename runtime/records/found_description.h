@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/records/json_reader.h"
+#include "runtime/records/json_number.h"
 
 namespace korvane::runtime {
 

@@ -6,6 +6,8 @@
 #include <limits>
 #include <system_error>
 
+#include <nlohmann/json.hpp>
+
 #include "common/text.h"
 #include "runtime/records/found_description.h"
 
@@ -97,12 +99,12 @@ std::string JsonReader::errorAtPeek(std::string_view description) const {
     return messageAt(description, std::min(text_.size(), index_ + 1));
 }
 
-Status JsonReader::enterNested() {
-    if (--remainingDepth_ == 0) {
-        ++remainingDepth_;
+Result<JsonReader::NestingScope> JsonReader::enterNested() {
+    if (remainingDepth_ == 1) {
         return fail(errorAtPeek("recursion limit exceeded"));
     }
-    return {};
+    --remainingDepth_;
+    return NestingScope(*this);
 }
 
 Result<std::string> JsonReader::readStringBody() {
@@ -126,9 +128,7 @@ Result<std::string> JsonReader::readStringBody() {
         if (c == '\\') {
             value.append(text_.substr(runStart, index_ - runStart));
             ++index_;
-            if (auto escaped = readEscape(value); !escaped) {
-                return std::unexpected(std::move(escaped.error()));
-            }
+            KORVANE_TRY(readEscape(value));
             runStart = index_;
             continue;
         }
@@ -196,15 +196,12 @@ Result<std::uint16_t> JsonReader::readHexQuad() {
 // \uXXXX, where a leading surrogate must be followed at once by the escape of
 // a trailing one: a lone surrogate is no character and could not be printed.
 Status JsonReader::readUnicodeEscape(std::string& out) {
-    const auto first = readHexQuad();
-    if (!first) {
-        return std::unexpected(first.error());
-    }
-    if (*first >= 0xDC00 && *first <= 0xDFFF) {
+    KORVANE_TRY_ASSIGN(const std::uint16_t first, readHexQuad());
+    if (first >= 0xDC00 && first <= 0xDFFF) {
         return fail(errorHere("lone leading surrogate in hex escape"));
     }
-    if (*first < 0xD800 || *first > 0xDBFF) {
-        appendUtf8(out, *first);
+    if (first < 0xD800 || first > 0xDBFF) {
+        appendUtf8(out, first);
         return {};
     }
     for (const char expected : {'\\', 'u'}) {
@@ -215,14 +212,11 @@ Status JsonReader::readUnicodeEscape(std::string& out) {
             return fail(errorHere("unexpected end of hex escape"));
         }
     }
-    const auto second = readHexQuad();
-    if (!second) {
-        return std::unexpected(second.error());
-    }
-    if (*second < 0xDC00 || *second > 0xDFFF) {
+    KORVANE_TRY_ASSIGN(const std::uint16_t second, readHexQuad());
+    if (second < 0xDC00 || second > 0xDFFF) {
         return fail(errorHere("lone leading surrogate in hex escape"));
     }
-    appendUtf8(out, 0x10000 + ((char32_t{*first} - 0xD800) << 10) + (*second - 0xDC00));
+    appendUtf8(out, 0x10000 + ((char32_t{first} - 0xD800) << 10) + (second - 0xDC00));
     return {};
 }
 
@@ -276,16 +270,12 @@ Result<JsonNumber> JsonReader::readNumberTail(bool negative, std::size_t start,
                                               std::uint64_t significand, bool beyond64Bits) {
     const bool hasFraction = index_ < text_.size() && text_[index_] == '.';
     if (hasFraction) {
-        if (auto fraction = readFraction(); !fraction) {
-            return std::unexpected(fraction.error());
-        }
+        KORVANE_TRY(readFraction());
     }
     const bool hasExponent =
         index_ < text_.size() && (text_[index_] == 'e' || text_[index_] == 'E');
     if (hasExponent) {
-        if (auto exponent = readExponent(); !exponent) {
-            return std::unexpected(exponent.error());
-        }
+        KORVANE_TRY(readExponent());
     }
     constexpr std::uint64_t minMagnitude = std::uint64_t{1} << 63;
     if (hasFraction || hasExponent || beyond64Bits ||
@@ -445,23 +435,15 @@ Status JsonReader::finishObject() {
 Status JsonReader::readContainer(Result<bool> (JsonReader::*next)(bool),
                                  Status (JsonReader::*finish)(),
                                  const std::function<Status()>& item) {
-    if (auto nested = enterNested(); !nested) {
-        return nested;
-    }
+    KORVANE_TRY_ASSIGN(const NestingScope nesting, enterNested());
     consume();
     for (bool first = true;; first = false) {
-        const auto more = (this->*next)(first);
+        KORVANE_TRY_ASSIGN(const bool more, (this->*next)(first));
         if (!more) {
-            return std::unexpected(more.error());
-        }
-        if (!*more) {
             break;
         }
-        if (auto read = item(); !read) {
-            return read;
-        }
+        KORVANE_TRY(item());
     }
-    leaveNested();
     return (this->*finish)();
 }
 
@@ -471,82 +453,104 @@ Status JsonReader::forEachElement(const std::function<Status()>& element) {
 
 Status JsonReader::forEachMember(const std::function<Status(std::string key)>& member) {
     return readContainer(&JsonReader::nextKey, &JsonReader::finishObject, [&]() -> Status {
-        auto key = readStringBody();
-        if (!key) {
-            return std::unexpected(std::move(key.error()));
-        }
-        return member(std::move(*key));
+        KORVANE_TRY_ASSIGN(std::string key, readStringBody());
+        return member(std::move(key));
     });
 }
 
-Status JsonReader::readValue(nlohmann::json* out) {
+// What the value in front of the cursor is: a scalar is read, so that the
+// cursor stands after its last byte; an array or object is only seen.
+struct JsonReader::ScannedValue {
+    enum class Kind { null, boolean, number, string, array, object };
+    Kind kind = Kind::null;
+    bool boolean = false;
+    JsonNumber number;
+    std::string string;
+};
+
+Result<JsonReader::ScannedValue> JsonReader::scanValue() {
     const auto next = peekSignificant();
     if (!next) {
         return fail(errorAtPeek(eofInValue));
     }
-    const auto literal = [&](std::string_view rest, nlohmann::json value) -> Status {
-        consume();
-        if (auto read = readLiteralRest(rest); !read) {
-            return read;
-        }
-        if (out) {
-            *out = std::move(value);
-        }
-        return {};
-    };
-    const auto number = [&](bool negative) -> Status {
-        if (negative) {
-            consume();
-        }
-        const auto read = readNumber(negative);
-        if (!read) {
-            return std::unexpected(read.error());
-        }
-        if (out) {
-            switch (read->kind) {
-                case JsonNumber::Kind::unsignedInteger:
-                    *out = read->unsignedValue;
-                    break;
-                case JsonNumber::Kind::signedInteger:
-                    *out = read->signedValue;
-                    break;
-                case JsonNumber::Kind::floatingPoint:
-                    *out = read->floatValue;
-                    break;
-            }
-        }
-        return {};
-    };
+    using Kind = ScannedValue::Kind;
+    ScannedValue value;
     switch (*next) {
         case 'n':
-            return literal("ull", nullptr);
+            consume();
+            KORVANE_TRY(readLiteralRest("ull"));
+            value.kind = Kind::null;
+            return value;
         case 't':
-            return literal("rue", true);
         case 'f':
-            return literal("alse", false);
-        case '-':
-            return number(true);
+            consume();
+            value.kind = Kind::boolean;
+            value.boolean = *next == 't';
+            KORVANE_TRY(readLiteralRest(value.boolean ? "rue" : "alse"));
+            return value;
         case '"': {
             consume();
-            auto read = readStringBody();
-            if (!read) {
-                return std::unexpected(std::move(read.error()));
-            }
-            if (out) {
-                *out = std::move(*read);
-            }
-            return {};
+            value.kind = Kind::string;
+            KORVANE_TRY_ASSIGN(value.string, readStringBody());
+            return value;
         }
         case '[':
-            return readArrayValue(out);
+            value.kind = Kind::array;
+            return value;
         case '{':
-            return readObjectValue(out);
+            value.kind = Kind::object;
+            return value;
         default:
-            if (isDigit(*next)) {
-                return number(false);
-            }
-            return fail(errorAtPeek("expected value"));
+            break;
     }
+    const bool negative = *next == '-';
+    if (!negative && !isDigit(*next)) {
+        return fail(errorAtPeek("expected value"));
+    }
+    if (negative) {
+        consume();
+    }
+    value.kind = Kind::number;
+    KORVANE_TRY_ASSIGN(value.number, readNumber(negative));
+    return value;
+}
+
+Status JsonReader::readValue(nlohmann::json* out) {
+    KORVANE_TRY_ASSIGN(ScannedValue value, scanValue());
+    using Kind = ScannedValue::Kind;
+    if (value.kind == Kind::array) {
+        return readArrayValue(out);
+    }
+    if (value.kind == Kind::object) {
+        return readObjectValue(out);
+    }
+    if (!out) {
+        return {};
+    }
+    switch (value.kind) {
+        case Kind::boolean:
+            *out = value.boolean;
+            break;
+        case Kind::string:
+            *out = std::move(value.string);
+            break;
+        case Kind::number:
+            switch (value.number.kind) {
+                case JsonNumber::Kind::unsignedInteger:
+                    *out = value.number.unsignedValue;
+                    break;
+                case JsonNumber::Kind::signedInteger:
+                    *out = value.number.signedValue;
+                    break;
+                case JsonNumber::Kind::floatingPoint:
+                    *out = value.number.floatValue;
+                    break;
+            }
+            break;
+        default:
+            *out = nullptr;
+    }
+    return {};
 }
 
 Status JsonReader::readArrayValue(nlohmann::json* out) {
@@ -555,9 +559,7 @@ Status JsonReader::readArrayValue(nlohmann::json* out) {
     }
     return forEachElement([&]() -> Status {
         nlohmann::json element;
-        if (auto read = readValue(out ? &element : nullptr); !read) {
-            return read;
-        }
+        KORVANE_TRY(readValue(out ? &element : nullptr));
         if (out) {
             out->push_back(std::move(element));
         }
@@ -570,13 +572,9 @@ Status JsonReader::readObjectValue(nlohmann::json* out) {
         *out = nlohmann::json::object();
     }
     return forEachMember([&](std::string key) -> Status {
-        if (auto colon = readColon(); !colon) {
-            return colon;
-        }
+        KORVANE_TRY(readColon());
         nlohmann::json member;
-        if (auto read = readValue(out ? &member : nullptr); !read) {
-            return read;
-        }
+        KORVANE_TRY(readValue(out ? &member : nullptr));
         if (out) {
             (*out)[key] = std::move(member);  // a repeated key keeps its last value
         }
@@ -585,66 +583,32 @@ Status JsonReader::readObjectValue(nlohmann::json* out) {
 }
 
 std::string JsonReader::invalidType(std::string_view wanted) {
-    const char next = index_ < text_.size() ? text_[index_] : '\0';
-    std::string found;
-    const auto literal = [&](std::string_view rest, std::string_view description) -> Status {
-        consume();
-        if (auto read = readLiteralRest(rest); !read) {
-            return read;
-        }
-        found = description;
-        return {};
-    };
-    const auto number = [&](bool negative) -> Status {
-        if (negative) {
-            consume();
-        }
-        const auto read = readNumber(negative);
-        if (!read) {
-            return std::unexpected(read.error());
-        }
-        found = describeNumber(*read);
-        return {};
-    };
-    Status scanned;
-    switch (next) {
-        case 'n':
-            scanned = literal("ull", "null");
-            break;
-        case 't':
-            scanned = literal("rue", "boolean `true`");
-            break;
-        case 'f':
-            scanned = literal("alse", "boolean `false`");
-            break;
-        case '-':
-            scanned = number(true);
-            break;
-        case '"': {
-            consume();
-            const auto read = readStringBody();
-            if (!read) {
-                return read.error();
-            }
-            found = describeString(*read);
-            break;
-        }
-        case '[':
-            found = "sequence";
-            break;
-        case '{':
-            found = "map";
-            break;
-        default:
-            if (!isDigit(next)) {
-                return errorAtPeek("expected value");
-            }
-            scanned = number(false);
+    auto value = scanValue();
+    if (!value) {
+        return value.error();
     }
-    if (!scanned) {
-        return scanned.error();
+    std::string description = "invalid type: ";
+    switch (value->kind) {
+        case ScannedValue::Kind::null:
+            description += "null";
+            break;
+        case ScannedValue::Kind::boolean:
+            description += value->boolean ? "boolean `true`" : "boolean `false`";
+            break;
+        case ScannedValue::Kind::number:
+            description += describeNumber(value->number);
+            break;
+        case ScannedValue::Kind::string:
+            description += describeString(value->string);
+            break;
+        case ScannedValue::Kind::array:
+            description += "sequence";
+            break;
+        case ScannedValue::Kind::object:
+            description += "map";
+            break;
     }
-    std::string description = "invalid type: " + found + ", expected ";
+    description += ", expected ";
     description += wanted;
     return errorHere(description);
 }
@@ -654,18 +618,6 @@ Status JsonReader::finishText() {
         return fail(errorAtPeek("trailing characters"));
     }
     return {};
-}
-
-Result<nlohmann::json> parseJsonDocument(std::string_view text) {
-    JsonReader reader(text);
-    nlohmann::json document;
-    if (auto read = reader.readValue(&document); !read) {
-        return std::unexpected(std::move(read.error()));
-    }
-    if (auto finished = reader.finishText(); !finished) {
-        return std::unexpected(std::move(finished.error()));
-    }
-    return document;
 }
 
 }  // namespace korvane::runtime

@@ -1,5 +1,7 @@
 #pragma once
 // Strict JSON reading with positioned messages.
+// N.B. Our own reader: the client shows its messages, which must match the
+// documented wording, line and column exactly; nlohmann/json only builds and prints.
 //
 // Every message ends with " at line L column C": lines and columns count from
 // 1 and columns count bytes. The column is that of the last byte consumed (the
@@ -18,28 +20,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "common/result.h"
+#include "runtime/records/json_number.h"
 
 namespace korvane::runtime {
-
-// Reads `text` as one JSON value, surrounded by nothing but white space.
-// An object that holds a key twice keeps the key's last value. The error is the
-// reader's message with its position, e.g. "trailing characters at line 1
-// column 30" or "EOF while parsing a value at line 1 column 0".
-Result<nlohmann::json> parseJsonDocument(std::string_view text);
-
-// A number as the reader met it: non-negative integers, negative integers
-// (-0 and integers beyond 64 bits read as floating point), floating point.
-struct JsonNumber {
-    enum class Kind { unsignedInteger, signedInteger, floatingPoint };
-    Kind kind = Kind::unsignedInteger;
-    std::uint64_t unsignedValue = 0;
-    std::int64_t signedValue = 0;
-    double floatValue = 0;
-};
 
 // The cursor under the typed readers: it reads one JSON text front to back,
 // keeps the nesting depth and builds every message with its position. The
@@ -58,10 +46,27 @@ class JsonReader {
     std::string errorHere(std::string_view description) const;
     std::string errorAtPeek(std::string_view description) const;
 
-    // Nesting of arrays and objects: call enterNested() in front of the
-    // opening bracket (not yet consumed) and leaveNested() after the closing one.
-    Status enterNested();
-    void leaveNested() { ++remainingDepth_; }
+    // One level of nesting of arrays and objects, given back when the scope
+    // ends: enter it in front of the opening bracket (not yet consumed) and
+    // keep it until after the closing one.
+    class [[nodiscard]] NestingScope {
+      public:
+        NestingScope(NestingScope&& other) noexcept
+            : reader_(std::exchange(other.reader_, nullptr)) {}
+        NestingScope& operator=(NestingScope&&) = delete;
+        ~NestingScope() {
+            if (reader_) {
+                ++reader_->remainingDepth_;
+            }
+        }
+
+      private:
+        friend class JsonReader;
+        explicit NestingScope(JsonReader& reader) : reader_(&reader) {}
+        JsonReader* reader_;
+    };
+    // Fails with "recursion limit exceeded" beyond the deepest nesting.
+    Result<NestingScope> enterNested();
 
     // A string value after its opening quote was consumed: escapes decoded,
     // the closing quote consumed.
@@ -105,6 +110,8 @@ class JsonReader {
     Status finishText();
 
   private:
+    struct ScannedValue;
+    Result<ScannedValue> scanValue();
     std::string messageAt(std::string_view description, std::size_t consumed) const;
     Result<std::uint16_t> readHexQuad();
     Status readEscape(std::string& out);

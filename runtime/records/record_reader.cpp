@@ -13,7 +13,7 @@ constexpr std::string_view eofInValue = "EOF while parsing a value";
 Status readRecordObject(JsonReader& reader, std::span<const FieldInfo> fields,
                         const std::function<Status(std::size_t)>& readFieldValue) {
     std::vector<bool> seen(fields.size(), false);
-    const auto members = reader.forEachMember([&](std::string key) -> Status {
+    KORVANE_TRY(reader.forEachMember([&](std::string key) -> Status {
         const auto declared = std::find_if(fields.begin(), fields.end(),
                                            [&](const FieldInfo& f) { return f.name == key; });
         const auto index = static_cast<std::size_t>(declared - fields.begin());
@@ -23,18 +23,13 @@ Status readRecordObject(JsonReader& reader, std::span<const FieldInfo> fields,
             reader.peekSignificant();
             return fail(reader.errorHere("duplicate field `" + key + "`"));
         }
-        if (auto colon = reader.readColon(); !colon) {
-            return colon;
-        }
+        KORVANE_TRY(reader.readColon());
         if (declared == fields.end()) {
             return reader.readValue(nullptr);
         }
         seen[index] = true;
         return readFieldValue(index);
-    });
-    if (!members) {
-        return members;
-    }
+    }));
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (fields[i].presence == Presence::required && !seen[i]) {
             return fail(reader.errorHere("missing field `" + std::string(fields[i].name) + "`"));
@@ -46,28 +41,18 @@ Status readRecordObject(JsonReader& reader, std::span<const FieldInfo> fields,
 Status readRecordArray(JsonReader& reader, std::string_view recordName,
                        std::span<const FieldInfo> fields,
                        const std::function<Status(std::size_t)>& readFieldValue) {
-    if (auto nested = reader.enterNested(); !nested) {
-        return nested;
-    }
+    KORVANE_TRY_ASSIGN(const JsonReader::NestingScope nesting, reader.enterNested());
     reader.consume();
     bool first = true;
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        const auto more = reader.nextElement(first);
-        if (!more) {
-            return std::unexpected(more.error());
-        }
-        if (*more) {
+        KORVANE_TRY_ASSIGN(const bool more, reader.nextElement(first));
+        if (more) {
             first = false;
-            if (auto read = readFieldValue(i); !read) {
-                return read;
-            }
+            KORVANE_TRY(readFieldValue(i));
             continue;
         }
         if (fields[i].presence == Presence::required) {
-            reader.leaveNested();
-            if (auto finished = reader.finishArray(); !finished) {
-                return finished;
-            }
+            KORVANE_TRY(reader.finishArray());
             const std::size_t count = fields.size();
             return fail(reader.errorHere("invalid length " + std::to_string(i) +
                                          ", expected struct " + std::string(recordName) + " with " +
@@ -75,7 +60,6 @@ Status readRecordArray(JsonReader& reader, std::string_view recordName,
                                          (count == 1 ? " element" : " elements")));
         }
     }
-    reader.leaveNested();
     return reader.finishArray();
 }
 
@@ -94,70 +78,51 @@ Result<char> peekValue(JsonReader& reader) {
 Status readRecord(JsonReader& reader, std::string_view recordName,
                   std::span<const FieldInfo> fields,
                   const std::function<Status(std::size_t)>& readFieldValue) {
-    const auto next = peekValue(reader);
-    if (!next) {
-        return std::unexpected(next.error());
-    }
-    if (*next == '{') {
+    KORVANE_TRY_ASSIGN(const char next, peekValue(reader));
+    if (next == '{') {
         return readRecordObject(reader, fields, readFieldValue);
     }
-    if (*next == '[') {
+    if (next == '[') {
         return readRecordArray(reader, recordName, fields, readFieldValue);
     }
     return fail(reader.invalidType("struct " + std::string(recordName)));
 }
 
 Status readValueInto(JsonReader& reader, std::string& value) {
-    const auto next = peekValue(reader);
-    if (!next) {
-        return std::unexpected(next.error());
-    }
-    if (*next != '"') {
+    KORVANE_TRY_ASSIGN(const char next, peekValue(reader));
+    if (next != '"') {
         return fail(reader.invalidType("a string"));
     }
     reader.consume();
-    auto read = reader.readStringBody();
-    if (!read) {
-        return std::unexpected(std::move(read.error()));
-    }
-    value = std::move(*read);
+    KORVANE_TRY_ASSIGN(value, reader.readStringBody());
     return {};
 }
 
 Status readValueInto(JsonReader& reader, bool& value) {
-    const auto next = peekValue(reader);
-    if (!next) {
-        return std::unexpected(next.error());
-    }
-    if (*next != 't' && *next != 'f') {
+    KORVANE_TRY_ASSIGN(const char next, peekValue(reader));
+    if (next != 't' && next != 'f') {
         return fail(reader.invalidType("a boolean"));
     }
     reader.consume();
-    value = *next == 't';
+    value = next == 't';
     return reader.readLiteralRest(value ? "rue" : "alse");
 }
 
 Status readValueInto(JsonReader& reader, std::uint16_t& value) {
-    const auto next = peekValue(reader);
-    if (!next) {
-        return std::unexpected(next.error());
-    }
-    const bool negative = *next == '-';
-    if (!negative && (*next < '0' || *next > '9')) {
+    KORVANE_TRY_ASSIGN(const char next, peekValue(reader));
+    const bool negative = next == '-';
+    if (!negative && (next < '0' || next > '9')) {
         return fail(reader.invalidType("u16"));
     }
     if (negative) {
         reader.consume();
     }
-    const auto number = reader.readNumber(negative);
-    if (!number) {
-        return std::unexpected(number.error());
-    }
+    KORVANE_TRY_ASSIGN(const JsonNumber number, reader.readNumber(negative));
     constexpr auto max = std::numeric_limits<std::uint16_t>::max();
-    switch (number->kind) {
+    switch (number.kind) {
         case JsonNumber::Kind::unsignedInteger:
-            if (number->unsignedValue <= max) {
-                value = static_cast<std::uint16_t>(number->unsignedValue);
+            if (number.unsignedValue <= max) {
+                value = static_cast<std::uint16_t>(number.unsignedValue);
                 return {};
             }
             break;
@@ -165,27 +130,20 @@ Status readValueInto(JsonReader& reader, std::uint16_t& value) {
             break;
         case JsonNumber::Kind::floatingPoint:
             return fail(
-                reader.errorHere("invalid type: " + describeNumber(*number) + ", expected u16"));
+                reader.errorHere("invalid type: " + describeNumber(number) + ", expected u16"));
     }
-    return fail(reader.errorHere("invalid value: " + describeNumber(*number) + ", expected u16"));
+    return fail(reader.errorHere("invalid value: " + describeNumber(number) + ", expected u16"));
 }
 
 Status readValueInto(JsonReader& reader, std::map<std::string, std::vector<std::string>>& value) {
-    const auto next = peekValue(reader);
-    if (!next) {
-        return std::unexpected(next.error());
-    }
-    if (*next != '{') {
+    KORVANE_TRY_ASSIGN(const char next, peekValue(reader));
+    if (next != '{') {
         return fail(reader.invalidType("a map"));
     }
     return reader.forEachMember([&](std::string key) -> Status {
-        if (auto colon = reader.readColon(); !colon) {
-            return colon;
-        }
+        KORVANE_TRY(reader.readColon());
         std::vector<std::string> list;
-        if (auto read = readValueInto(reader, list); !read) {
-            return read;
-        }
+        KORVANE_TRY(readValueInto(reader, list));
         // A repeated name keeps its last list.
         value.insert_or_assign(std::move(key), std::move(list));
         return {};

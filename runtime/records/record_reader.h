@@ -115,12 +115,8 @@ template <ShapedRecord Record>
 Result<Record> readRecordText(std::string_view text) {
     JsonReader reader(text);
     Record record;
-    if (auto read = readValueInto(reader, record); !read) {
-        return std::unexpected(std::move(read.error()));
-    }
-    if (auto finished = reader.finishText(); !finished) {
-        return std::unexpected(std::move(finished.error()));
-    }
+    KORVANE_TRY(readValueInto(reader, record));
+    KORVANE_TRY(reader.finishText());
     return record;
 }
 

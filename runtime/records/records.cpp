@@ -1,5 +1,7 @@
 #include "runtime/records/records.h"
 
+#include <utility>
+
 #include "runtime/records/record_reader.h"
 
 namespace korvane::runtime {
@@ -88,6 +90,18 @@ Result<DomainRoutingPresets> parseDomainRoutingPresets(std::string_view json) {
 
 Result<ApplicationRoutingProfiles> parseApplicationRoutingProfiles(std::string_view json) {
     return readRecordText<ApplicationRoutingProfiles>(json);
+}
+
+Result<StartRecords> readStartRecords(std::string_view settingsJson, std::string_view serverJson) {
+    auto settings = parseStoredAppSettings(settingsJson);
+    if (!settings) {
+        return fail("Invalid settings payload: " + settings.error());
+    }
+    auto server = parseAccessServer(serverJson);
+    if (!server) {
+        return fail("Invalid server payload: " + server.error());
+    }
+    return StartRecords{std::move(*settings), std::move(*server)};
 }
 
 }  // namespace korvane::runtime

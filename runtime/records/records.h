@@ -77,4 +77,13 @@ Result<StoredAppSettings> parseStoredAppSettings(std::string_view json);
 Result<DomainRoutingPresets> parseDomainRoutingPresets(std::string_view json);
 Result<ApplicationRoutingProfiles> parseApplicationRoutingProfiles(std::string_view json);
 
+// The two records of a start request, from the member texts that the endpoint
+// hands over: the settings first, then the server. Fails with "Invalid
+// settings payload: " or "Invalid server payload: " + the reader's message.
+struct StartRecords {
+    StoredAppSettings settings;
+    AccessServer server;
+};
+Result<StartRecords> readStartRecords(std::string_view settingsJson, std::string_view serverJson);
+
 }  // namespace korvane::runtime

@@ -5,13 +5,10 @@
 #include <optional>
 
 #include "common/text.h"
-#include "platform/handles.h"
-#include "platform/os_error.h"
+#include "common/windows_path.h"
 #include "runtime/process/file_io.h"
-#include "runtime/process/runtime_paths.h"
 #include "runtime/profiles/built_in_profiles.h"
 #include "runtime/profiles/derive_application_lists.h"
-#include "runtime/profiles/windows_path.h"
 #include "runtime/singbox/config_document.h"
 #include "runtime/singbox/server_exclusions.h"
 #include "runtime/singbox/site_domains.h"
@@ -22,10 +19,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The optional presets file; missing, unreadable, not UTF-8 or malformed all
-// mean no presets.
-DomainRoutingPresets readPresets() {
-    const Result<std::string> text = readWholeFile(resolveDataDirectory() / L"domain-presets.json");
+// The presets file is read whole; a larger one counts as unreadable.
+constexpr std::size_t kPresetsFileLimit = 1024 * 1024;
+
+// The optional presets file; missing, unreadable, too large, not UTF-8 or
+// malformed all mean no presets.
+DomainRoutingPresets readPresets(const RuntimeLayout& layout) {
+    const Result<std::string> text =
+        readWholeFile(layout.dataFolder() / L"domain-presets.json", kPresetsFileLimit);
     if (!text || utf8Error(*text)) {
         return {};
     }
@@ -33,36 +34,17 @@ DomainRoutingPresets readPresets() {
     return presets ? std::move(*presets) : DomainRoutingPresets{};
 }
 
-std::optional<std::string> naivePath() {
-    const std::optional<fs::path> found =
-        findRuntimeExecutable(fs::path(L"runtime") / L"naive" / L"naive.exe");
-    return found ? std::optional(pathText(found->native())) : std::nullopt;
-}
-
-// Creates or replaces the whole file.
-Status writeWholeFile(const fs::path& path, std::string_view content) {
-    const platform::UniqueFile file(::CreateFileW(
-        path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return fail(platform::lastOsErrorText());
-    }
-    while (!content.empty()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size(), 1u << 20));
-        DWORD written = 0;
-        if (!::WriteFile(file.get(), content.data(), chunk, &written, nullptr)) {
-            return fail(platform::lastOsErrorText());
-        }
-        content.remove_prefix(written);
-    }
-    return {};
+std::optional<std::string> naivePath(const RuntimeLayout& layout) {
+    const std::optional<fs::path> found = layout.find(RuntimeProgram::Naive);
+    return found ? std::optional(narrow(found->native())) : std::nullopt;
 }
 
 }  // namespace
 
-Result<SingBoxConfigResult> buildSingBoxConfig(const StoredAppSettings& settings,
-                                               std::string_view serverHost) {
-    const fs::path folder = resolveDataDirectory() / L"sing-box";
+Result<SingBoxConfigResult> buildSingBoxConfig(const RuntimeLayout& layout,
+                                               const StoredAppSettings& settings,
+                                               std::string_view serverHost, ScanLimits limits) {
+    const fs::path folder = layout.dataFolder() / L"sing-box";
     if (Status created = createFolders(folder); !created) {
         return fail(std::move(created.error()));
     }
@@ -75,11 +57,16 @@ Result<SingBoxConfigResult> buildSingBoxConfig(const StoredAppSettings& settings
     input.interfaceAddress = interfaceAddressFor(processId);
     input.serverHost = normalizeHost(serverHost);
     input.serverExclusions = serverExclusions(input.serverHost);
-    input.naivePath = naivePath();
-    input.siteDomains = siteDomainList(settings.sites, readPresets());
+    input.naivePath = naivePath(layout);
+    input.siteDomains = siteDomainList(settings.sites, readPresets(layout));
     // Full mode writes no application rules, so the folders are not scanned.
     if (!input.fullMode) {
-        input.applications = deriveApplicationLists(settings.apps, loadBuiltInProfiles());
+        Result<ApplicationLists> applications =
+            deriveApplicationLists(settings.apps, loadBuiltInProfiles(), layout, limits);
+        if (!applications) {
+            return fail(std::move(applications.error()));
+        }
+        input.applications = std::move(*applications);
     }
 
     const Result<std::string> text = printDocument(singBoxDocument(input));

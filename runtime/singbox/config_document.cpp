@@ -1,5 +1,6 @@
 #include "runtime/singbox/config_document.h"
 
+#include "runtime/naive/local_socks_port.h"
 #include "runtime/singbox/ip_literal.h"
 
 namespace korvane::runtime {
@@ -8,7 +9,6 @@ namespace {
 using json = nlohmann::json;
 
 constexpr int kDnsPort = 53;
-constexpr int kLocalSocksPort = 1080;  // where naive.exe listens
 
 json array(const std::set<std::string>& values) {
     json out = json::array();

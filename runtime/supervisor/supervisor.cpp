@@ -35,12 +35,25 @@ auto guarded(Body body) -> decltype(body()) {
 
 // naive.exe first, then sing-box.exe in front of its SOCKS5 port; naive.exe is
 // stopped again when the second half fails.
-Result<ConnectResult> connectVpn(StoredAppSettings settings, AccessServer server) {
-    auto naive = startNaive(server);
+//
+// The running sing-box.exe is ended before naive.exe is touched (the order of
+// handleStop): were it left running while the start failed, it would send
+// every connection of the machine into port 1080, where nothing of ours
+// listens and any program could. A refused protocol changes nothing; a
+// sing-box.exe that cannot be ended keeps its naive.exe.
+Result<ConnectResult> connectVpn(const RuntimeLayout& layout, StoredAppSettings settings,
+                                 AccessServer server) {
+    if (auto supported = checkNaiveProtocol(server); !supported) {
+        return fail(supported.error());
+    }
+    if (auto stopped = stopSingBox(); !stopped) {
+        return fail(stopped.error());
+    }
+    auto naive = startNaive(layout, server);
     if (!naive) {
         return fail(naive.error());
     }
-    auto singBox = startSingBox(settings, server);
+    auto singBox = startSingBox(layout, settings, server);
     if (!singBox) {
         (void)stopNaive();
         return fail(singBox.error());
@@ -49,29 +62,17 @@ Result<ConnectResult> connectVpn(StoredAppSettings settings, AccessServer server
                          std::move(singBox->interfaceName), std::move(singBox->address)};
 }
 
-class RuntimeHandlers final : public service::HandlerSet {
-  public:
-    Result<std::string> handleStart(std::string_view settingsJson,
-                                    std::string_view serverJson) override {
-        return runtime::handleStart(settingsJson, serverJson);
-    }
-    Status handleStop() override { return runtime::handleStop(); }
-    Result<std::string> handleHealth() override { return runtime::handleHealth(); }
-};
-
 }  // namespace
 
-Result<std::string> handleStart(std::string_view settingsJson, std::string_view serverJson) {
+Result<std::string> handleStart(const RuntimeLayout& layout, std::string_view settingsJson,
+                                std::string_view serverJson) {
     return guarded([&]() -> Result<std::string> {
-        auto settings = parseStoredAppSettings(settingsJson);
-        if (!settings) {
-            return fail("Invalid settings payload: " + settings.error());
+        auto records = readStartRecords(settingsJson, serverJson);
+        if (!records) {
+            return fail(records.error());
         }
-        auto server = parseAccessServer(serverJson);
-        if (!server) {
-            return fail("Invalid server payload: " + server.error());
-        }
-        auto connected = connectVpn(std::move(*settings), std::move(*server));
+        auto connected =
+            connectVpn(layout, std::move(records->settings), std::move(records->server));
         if (!connected) {
             return fail(connected.error());
         }
@@ -96,11 +97,11 @@ Status handleStop() {
 Result<std::string> handleHealth() {
     return guarded([]() -> Result<std::string> {
         const auto naiveRunning = isNaiveRunning();
-        if (!naiveRunning) {
+        if (!naiveRunning.has_value()) {
             return fail(naiveRunning.error());
         }
         const auto singBoxRunning = isSingBoxRunning();
-        if (!singBoxRunning) {
+        if (!singBoxRunning.has_value()) {
             return fail(singBoxRunning.error());
         }
         const bool socksReady = probeLocalSocks();
@@ -111,11 +112,6 @@ Result<std::string> handleHealth() {
         status["socksReady"] = socksReady;
         return status.dump();
     });
-}
-
-service::HandlerSet& runtimeHandlers() {
-    static RuntimeHandlers handlers;
-    return handlers;
 }
 
 }  // namespace korvane::runtime

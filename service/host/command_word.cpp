@@ -15,6 +15,9 @@ CommandWord commandWordFor(std::wstring_view firstArgument) {
     if (firstArgument == L"status") {
         return CommandWord::Status;
     }
+    if (firstArgument == L"version" || firstArgument == L"--version") {
+        return CommandWord::Version;
+    }
     return CommandWord::Console;
 }
 

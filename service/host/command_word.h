@@ -10,11 +10,13 @@ enum class CommandWord {
     Install,    // register or update the service, then start it
     Uninstall,  // stop and delete the service
     Status,     // print the service's state, the endpoint's health and the logs
+    Version,    // print the program's name and version
     Console,    // no recognised word: the endpoint in the foreground
 };
 
 // Only the first argument after the program name counts, compared exactly and
-// case-sensitively; further arguments are ignored.
+// case-sensitively; further arguments are ignored. "version" and "--version"
+// both select Version.
 CommandWord selectCommandWord(int argc, const wchar_t* const* argv);
 
 CommandWord commandWordFor(std::wstring_view firstArgument);

@@ -1,6 +1,6 @@
 // korvane_service.exe: one command-line word selects whether the process runs
-// as the service, installs or removes it, or serves the endpoint in the
-// foreground.
+// as the service, installs or removes it, prints its version or its status, or
+// serves the endpoint in the foreground.
 
 #include <windows.h>
 
@@ -12,9 +12,12 @@
 
 #include "common/clock.h"
 #include "common/log/service_log.h"
-#include "runtime/supervisor/supervisor.h"
+#include "common/version.h"
+#include "platform/error_line.h"
+#include "runtime/process/runtime_layout.h"
+#include "service/host/caller_policy.h"
 #include "service/host/command_word.h"
-#include "service/host/error_line.h"
+#include "service/host/runtime_handlers.h"
 #include "service/host/service_installer.h"
 #include "service/host/service_log_session.h"
 #include "service/host/service_main.h"
@@ -26,10 +29,9 @@ namespace {
 
 // Nothing sets this run's stop flag: the endpoint returns only when it fails.
 // The runtime is left as it is.
-Status runConsoleMode() {
-    beginServiceLog("console");
-    Status served =
-        runIpcServer(std::make_shared<std::atomic<bool>>(false), runtime::runtimeHandlers());
+Status runConsoleMode(const runtime::RuntimeLayout& layout, HandlerSet& handlers) {
+    beginServiceLog("console", layout.dataFolder());
+    Status served = runIpcServer(std::make_shared<std::atomic<bool>>(false), handlers);
     if (!served) {
         log::error(served.error());
     }
@@ -43,17 +45,17 @@ Status uninstall() {
         return fail(outcome.error());
     }
     if (*outcome == UninstallOutcome::MarkedForDeletion) {
-        writeOutputLine(kMarkedForDeletionNote);
+        platform::writeOutputLine(kMarkedForDeletionNote);
     }
     return {};
 }
 
 // Exit status 0 when the endpoint answered, whatever it said.
-int printStatus() {
-    const StatusReport report = collectStatusReport();
+int printStatus(const runtime::RuntimeLayout& layout) {
+    const StatusReport report = collectStatusReport(layout.dataFolder());
     std::string_view text = report.text;
     text.remove_suffix(text.ends_with('\n') ? 1 : 0);  // the writer ends the last line
-    writeOutputLine(text);
+    platform::writeOutputLine(text);
     return report.endpointAnswered ? 0 : 1;
 }
 
@@ -61,24 +63,35 @@ int exitStatusOf(const Status& outcome) {
     if (outcome) {
         return 0;
     }
-    writeErrorLine(outcome.error());
+    platform::writeErrorLine(outcome.error());
     return 1;
 }
 
 int runCommand(CommandWord word) {
     switch (word) {
-        case CommandWord::Run:
-            return exitStatusOf(runServiceDispatcher());
         case CommandWord::Install:
             return exitStatusOf(installService());
         case CommandWord::Uninstall:
             return exitStatusOf(uninstall());
+        case CommandWord::Version:
+            platform::writeOutputLine(versionLine("korvane_service"));
+            return 0;
         case CommandWord::Status:
-            return printStatus();
+        case CommandWord::Run:
         case CommandWord::Console:
             break;
     }
-    return exitStatusOf(runConsoleMode());
+    // The runtime's files and programs are placed once, from where this
+    // executable lives.
+    const auto layout = runtime::RuntimeLayout::ofRunningExecutable();
+    if (word == CommandWord::Status) {
+        return printStatus(layout);
+    }
+    RuntimeHandlers handlers(layout);
+    // Console mode stays open to every local program, for development and curl.
+    return exitStatusOf(word == CommandWord::Run
+                            ? runServiceDispatcher(layout, handlers, serviceCallerCheck(layout))
+                            : runConsoleMode(layout, handlers));
 }
 
 }  // namespace
@@ -86,6 +99,7 @@ int runCommand(CommandWord word) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace korvane::service;
+    using korvane::platform::writeErrorLine;
     try {
         return runCommand(selectCommandWord(__argc, __wargv));
     } catch (const std::exception& error) {

@@ -6,20 +6,22 @@
 #include <optional>
 #include <string>
 
+#include "platform/error_line.h"
 #include "platform/handles.h"
 #include "platform/module_path.h"
 #include "service/host/command_line_quoting.h"
 #include "service/host/event_source.h"
+#include "service/host/install_folder_check.h"
 #include "service/host/service_description.h"
 #include "service/host/service_names.h"
 #include "service/host/stop_wait.h"
+#include "service/host/winapi_error.h"
 
 namespace korvane::service {
 namespace {
 
 using platform::UniqueServiceHandle;
 
-constexpr char kWinapiError[] = "IO error in winapi call";
 constexpr wchar_t kRegisteredFileName[] = L"korvane_service.exe";
 // An empty list: on an update, a null pointer would keep the old dependencies.
 constexpr wchar_t kNoDependencies[] = L"\0";
@@ -112,6 +114,11 @@ Status installService() {
     }
     if (Status source = registerEventSource(registered); !source) {
         return source;
+    }
+    // Not a failure: the service works, but whoever can change these files
+    // can run code as SYSTEM, so the administrator is told.
+    if (const auto warning = installFolderWarning(installPaths(registered))) {
+        platform::writeErrorLine(*warning);
     }
     startService();
     return {};

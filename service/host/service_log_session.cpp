@@ -5,19 +5,19 @@
 #include <string>
 
 #include "common/log/service_log.h"
+#include "common/version.h"
 #include "platform/wide.h"
-#include "runtime/process/runtime_paths.h"
 #include "service/http/request_log.h"
 
 namespace korvane::service {
 
-void beginServiceLog(std::string_view mode) {
-    const std::filesystem::path data = runtime::resolveDataDirectory();
-    if (!log::openServiceLog(data / "logs")) {
+void beginServiceLog(std::string_view mode, const std::filesystem::path& dataFolder) {
+    if (!log::openServiceLog(dataFolder / "logs")) {
         return;
     }
     log::info("Service process started: pid " + std::to_string(::GetCurrentProcessId()) +
-              ", mode " + std::string(mode) + ", data folder " + platform::narrow(data.native()));
+              ", version " + std::string(versionText()) + ", mode " + std::string(mode) +
+              ", data folder " + platform::narrow(dataFolder.native()));
 }
 
 void endServiceLog(std::string_view exitCode) {

@@ -6,16 +6,15 @@
 #include <string>
 
 #include "common/log/service_log.h"
+#include "platform/error_line.h"
 #include "runtime/supervisor/supervisor.h"
-#include "service/host/error_line.h"
 #include "service/host/event_log.h"
 #include "service/host/service_log_session.h"
+#include "service/host/winapi_error.h"
 #include "service/ipc/ipc_server.h"
 
 namespace korvane::service {
 namespace {
-
-constexpr char kWinapiError[] = "IO error in winapi call";
 
 // What the service reports to the Service Control Manager: never a pending
 // state, always stop and shutdown accepted.
@@ -39,11 +38,18 @@ StopFlag& handlerStopFlag() {
     return flag;
 }
 
+// N.B. serviceMain receives nothing of its caller's, so the layout and the
+// handlers reach it
+// here; runServiceDispatcher sets them before the dispatcher starts.
+HandlerSet* servedHandlers = nullptr;
+CallerCheck servedCallerCheck;
+const runtime::RuntimeLayout* servedLayout = nullptr;
+
 // Standard error is nowhere under the Service Control Manager; the event log
 // is where an administrator will look.
 void reportServiceFailure(ErrorEvent kind, std::string_view message) {
     log::error(message);
-    writeErrorLine(message);
+    platform::writeErrorLine(message);
     reportErrorEvent(kind, message);
 }
 
@@ -57,7 +63,7 @@ void stopRuntime() noexcept {
 
 Status serveEndpoint(const StopFlag& stopFlag) noexcept {
     try {
-        return runIpcServer(stopFlag, runtime::runtimeHandlers());
+        return runIpcServer(stopFlag, *servedHandlers, servedCallerCheck);
     } catch (const std::exception& error) {
         return fail(error.what());
     } catch (...) {
@@ -66,7 +72,7 @@ Status serveEndpoint(const StopFlag& stopFlag) noexcept {
 }
 
 void WINAPI serviceMain(DWORD /*argc*/, LPWSTR* /*argv*/) {
-    beginServiceLog("service");
+    beginServiceLog("service", servedLayout->dataFolder());
     StopFlag stopFlag;
     try {
         stopFlag = std::make_shared<std::atomic<bool>>(false);
@@ -112,8 +118,10 @@ DWORD WINAPI controlHandler(DWORD control, DWORD /*eventType*/, LPVOID /*eventDa
             if (stopFlag != nullptr && *stopFlag) {
                 (*stopFlag)->exchange(true);
             }
-            // Stopped here, synchronously, so that a long start in progress
-            // does not keep the VPN up until the endpoint notices the flag.
+            // N.B. Stopped here, synchronously, although a control handler
+            // should answer at once: a long start in progress would otherwise
+            // keep the VPN up until the endpoint notices the flag. Ending two
+            // children stays well within the time the manager allows.
             stopRuntime();
             return NO_ERROR;
         }
@@ -122,7 +130,11 @@ DWORD WINAPI controlHandler(DWORD control, DWORD /*eventType*/, LPVOID /*eventDa
     }
 }
 
-Status runServiceDispatcher() {
+Status runServiceDispatcher(const runtime::RuntimeLayout& layout, HandlerSet& handlers,
+                            CallerCheck allowCaller) {
+    servedLayout = &layout;
+    servedHandlers = &handlers;
+    servedCallerCheck = std::move(allowCaller);
     std::wstring serviceName = kServiceName;  // the table wants a mutable text
     const SERVICE_TABLE_ENTRYW table[] = {{serviceName.data(), serviceMain}, {nullptr, nullptr}};
     if (!::StartServiceCtrlDispatcherW(table)) {

@@ -8,16 +8,18 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "common/log/service_log.h"
 #include "common/result.h"
+#include "common/version.h"
 #include "platform/handles.h"
 #include "platform/os_error.h"
 #include "platform/wide.h"
 #include "platform/winsock.h"
 #include "runtime/process/file_io.h"
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/log_tail.h"
 #include "service/host/service_names.h"
 #include "service/host/status_text.h"
 #include "service/ipc/ipc_server.h"
@@ -184,13 +186,15 @@ std::string logLines(const fs::path& logs) {
 }
 
 std::string serviceLogTail(const fs::path& logs) {
-    const auto content = runtime::readWholeFile(logs / log::kServiceLogName);
-    if (!content) {
+    // The log may be up to its rotation size; ten lines are well within its end.
+    const auto tail = runtime::readFileTail(logs / log::kServiceLogName, runtime::kLogTailBytes);
+    if (!tail) {
         return std::string("Last lines of ") + log::kServiceLogName +
-               ": cannot be read: " + content.error() + "\n";
+               ": cannot be read: " + tail.error() + "\n";
     }
     std::string text = std::string("Last lines of ") + log::kServiceLogName + ":\n";
-    for (const std::string& line : lastLines(*content, kShownLogLines)) {
+    for (const std::string& line :
+         lastLines(runtime::wholeLines(tail->content, tail->cut), kShownLogLines)) {
         text += "  " + line + "\n";
     }
     return text;
@@ -198,19 +202,19 @@ std::string serviceLogTail(const fs::path& logs) {
 
 }  // namespace
 
-StatusReport collectStatusReport() {
+StatusReport collectStatusReport(const fs::path& dataFolder) {
     StatusReport report;
-    report.text = "Service: " + serviceLine() + "\n";
+    report.text = "Version: " + std::string(versionText()) + "\n";
+    report.text += "Service: " + serviceLine() + "\n";
     const std::string endpoint = "127.0.0.1:" + std::to_string(kIpcPort);
     const Result<std::string> health = askForHealth();
     report.endpointAnswered = health.has_value();
     report.text += health ? "Endpoint: " + endpoint + " answered: " + describeHealthAnswer(*health)
                           : "Endpoint: " + endpoint + " did not answer (" + health.error() + ")";
     report.text += "\n";
-    const fs::path data = runtime::resolveDataDirectory();
-    report.text += "Data folder: " + platform::narrow(data.native()) + "\n";
-    report.text += logLines(data / "logs");
-    report.text += serviceLogTail(data / "logs");
+    report.text += "Data folder: " + platform::narrow(dataFolder.native()) + "\n";
+    report.text += logLines(dataFolder / "logs");
+    report.text += serviceLogTail(dataFolder / "logs");
     return report;
 }
 

@@ -4,6 +4,7 @@
 // nothing: it only asks the Service Control Manager, the endpoint and the
 // file system.
 
+#include <filesystem>
 #include <string>
 
 namespace korvane::service {
@@ -14,12 +15,13 @@ struct StatusReport {
 };
 
 // Lines, in this order:
+//   Version: <this program's version>
 //   Service: not installed | <state>, pid <pid>, start type <type> | unknown (<why>)
 //   Endpoint: 127.0.0.1:49190 answered: <health JSON> | 127.0.0.1:49190 did not answer (<why>)
-//   Data folder: <path>
-//   Log: <name>, <size> bytes, last written <UTC time>   (one per file in <data>\logs)
+//   Data folder: <dataFolder>
+//   Log: <name>, <size> bytes, last written <UTC time>   (one per file in <dataFolder>\logs)
 //   Last lines of service.log:  then up to 10 lines, indented; or the reason
 //     they could not be read.
-StatusReport collectStatusReport();
+StatusReport collectStatusReport(const std::filesystem::path& dataFolder);
 
 }  // namespace korvane::service

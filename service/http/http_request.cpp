@@ -33,9 +33,7 @@ Result<HttpRequest> parseHttpRequest(std::string_view received) {
         return fail("Invalid HTTP request");
     }
     const std::string_view head = received.substr(0, headEnd);
-    if (auto allowed = checkRequestSource(head); !allowed) {
-        return fail(std::move(allowed.error()));
-    }
+    KORVANE_TRY(checkRequestSource(head));
     const std::vector<std::string_view> tokens = splitUnicodeWhitespace(requestLine(head));
     HttpRequest request;
     if (!tokens.empty()) {

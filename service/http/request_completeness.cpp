@@ -30,7 +30,7 @@ std::size_t announcedLength(std::string_view value) {
 
 }  // namespace
 
-std::optional<std::size_t> neededRequestLength(std::string_view received, std::size_t searchFrom) {
+std::optional<RequestHead> readRequestHead(std::string_view received, std::size_t searchFrom) {
     if (searchFrom > received.size()) {
         return std::nullopt;
     }
@@ -38,17 +38,29 @@ std::optional<std::size_t> neededRequestLength(std::string_view received, std::s
     if (headEnd == std::string_view::npos) {
         return std::nullopt;
     }
+    RequestHead head;
+    head.headLength = headEnd + kBlankLine.size();
     std::size_t bodyLength = 0;
     for (const HeadField& field : headFields(received.substr(0, headEnd))) {
         if (equalsIgnoringAsciiCase(field.name, "Content-Length")) {
             bodyLength = std::max(bodyLength, announcedLength(field.value));
+        } else if (equalsIgnoringAsciiCase(field.name, "Expect") &&
+                   equalsIgnoringAsciiCase(field.value, "100-continue")) {
+            head.expectsContinue = true;
         }
     }
-    const std::size_t headLength = headEnd + kBlankLine.size();
-    if (bodyLength > std::numeric_limits<std::size_t>::max() - headLength) {
-        return std::numeric_limits<std::size_t>::max();
+    head.neededLength = bodyLength > std::numeric_limits<std::size_t>::max() - head.headLength
+                            ? std::numeric_limits<std::size_t>::max()
+                            : head.headLength + bodyLength;
+    return head;
+}
+
+std::optional<std::size_t> neededRequestLength(std::string_view received, std::size_t searchFrom) {
+    const auto head = readRequestHead(received, searchFrom);
+    if (!head) {
+        return std::nullopt;
     }
-    return headLength + bodyLength;
+    return head->neededLength;
 }
 
 bool isRequestComplete(std::string_view received) {

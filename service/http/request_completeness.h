@@ -22,6 +22,19 @@ namespace korvane::service {
 std::optional<std::size_t> neededRequestLength(std::string_view received,
                                                std::size_t searchFrom = 0);
 
+// What the head of a request tells the endpoint, once its blank line is there.
+struct RequestHead {
+    std::size_t headLength = 0;    // through the blank line
+    std::size_t neededLength = 0;  // as neededRequestLength
+    // "Expect: 100-continue" (name and value compared ignoring ASCII case): the
+    // client waits for "HTTP/1.1 100 Continue" before it sends the body.
+    bool expectsContinue = false;
+};
+
+// The head of the request in `received`; empty while the blank line has not
+// arrived. `searchFrom` as for neededRequestLength.
+std::optional<RequestHead> readRequestHead(std::string_view received, std::size_t searchFrom = 0);
+
 bool isRequestComplete(std::string_view received);
 
 }  // namespace korvane::service

@@ -8,11 +8,8 @@ namespace korvane::service {
 namespace {
 
 Result<std::string> start(const HttpRequest& request, HandlerSet& handlers) {
-    const auto payload = readStartPayload(request.body);
-    if (!payload) {
-        return fail(payload.error());
-    }
-    return handlers.handleStart(payload->settingsJson, payload->serverJson);
+    KORVANE_TRY_ASSIGN(const StartPayload payload, readStartPayload(request.body));
+    return handlers.handleStart(payload.settingsJson, payload.serverJson);
 }
 
 Result<std::string> route(const HttpRequest& request, HandlerSet& handlers) {
@@ -25,9 +22,7 @@ Result<std::string> route(const HttpRequest& request, HandlerSet& handlers) {
         // The body, if any, means nothing to a stop.
         const Status stopped = handlers.handleStop();
         logStopOutcome(stopped);
-        if (!stopped) {
-            return fail(stopped.error());
-        }
+        KORVANE_TRY(stopped);
         return std::string("{}");
     }
     if (request.method == "GET" && request.path == "/health") {
@@ -40,11 +35,8 @@ Result<std::string> route(const HttpRequest& request, HandlerSet& handlers) {
 }  // namespace
 
 Result<std::string> serveRequest(std::string_view received, HandlerSet& handlers) {
-    const auto request = parseHttpRequest(received);
-    if (!request) {
-        return fail(request.error());
-    }
-    return route(*request, handlers);
+    KORVANE_TRY_ASSIGN(const HttpRequest request, parseHttpRequest(received));
+    return route(request, handlers);
 }
 
 }  // namespace korvane::service

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "runtime/records/json_reader.h"
+#include "runtime/records/json_document.h"
 
 namespace korvane::service {
 namespace {

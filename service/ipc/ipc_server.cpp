@@ -1,61 +1,229 @@
 #include "service/ipc/ipc_server.h"
 
+#include <algorithm>
 #include <chrono>
-#include <memory>
+#include <climits>
 #include <string>
+#include <vector>
 
 #include "common/log/service_log.h"
 #include "platform/os_error.h"
 #include "service/ipc/connection.h"
+#include "service/ipc/handler_worker.h"
 #include "service/ipc/loopback_listener.h"
-#include "service/ipc/socket_wait.h"
+#include "service/ipc/wake_signal.h"
 
 namespace korvane::service {
 namespace {
 
-// Waiting for the listener, rather than sleeping, serves a client at once;
-// the bound keeps the stop flag seen within 100 ms.
-constexpr auto kPollInterval = std::chrono::milliseconds(100);
+using namespace std::chrono_literals;
+using platform::UniqueSocket;
 
-// Nothing waiting, or a connection that its client reset while it waited in
-// the backlog: the client's failure, not the listener's, so it must not end
-// the endpoint.
-bool acceptMayBeRetried(int error) {
-    return error == WSAEWOULDBLOCK || error == WSAECONNRESET || error == WSAEINTR;
+// The longest wait in WSAPoll: the stop flag is seen within it.
+constexpr Clock::Duration kPollInterval = 100ms;
+// The pause after an error that passes: the system short of buffers or
+// sockets, or a wait interrupted.
+constexpr Clock::Duration kBackOff = 50ms;
+
+bool isPassingError(int error) {
+    return error == WSAENOBUFS || error == WSAEMFILE || error == WSAEINTR ||
+           error == WSAEINPROGRESS;
 }
+
+// A connection that its client reset or gave up while it waited in the
+// backlog: the client's failure, not the listener's.
+bool belongsToOneConnection(int error) {
+    return error == WSAECONNRESET || error == WSAECONNABORTED;
+}
+
+class EventLoop {
+  public:
+    EventLoop(UniqueSocket listener, WakeSignal wake, HandlerSet& handlers, Clock& clock,
+              const AcceptCall& accept, const CallerCheck& allowCaller)
+        : listener_(std::move(listener)),
+          wake_(std::move(wake)),
+          clock_(clock),
+          accept_(accept),
+          allowCaller_(allowCaller),
+          worker_(handlers, [this] { wake_.raise(); }) {
+        connections_.reserve(kMaxConnections);
+    }
+
+    Status run(const StopFlag& stopFlag) {
+        while (!stopFlag->load()) {
+            tend(clock_.now());
+            if (auto waited = wait(); !waited) {
+                return waited;
+            }
+        }
+        // A handler that runs finishes, and sends its answer; the rest is
+        // closed unanswered.
+        worker_.stop();
+        return {};
+    }
+
+  private:
+    struct HandedConnection {
+        std::uint64_t id;  // how the worker's answers find it
+        Connection connection;
+        bool refused = false;  // its client may not drive the service
+    };
+
+    // Everything that needs no wait: deadlines, answers, requests to hand on.
+    void tend(Clock::TimePoint now) {
+        for (HandedConnection& entry : connections_) {
+            if (const auto deadline = entry.connection.deadline(); deadline && now >= *deadline) {
+                entry.connection.onDeadline(now);
+            }
+        }
+        collectAnswered(now);
+        for (HandedConnection& entry : connections_) {
+            if (entry.connection.hasRequest()) {
+                if (entry.refused) {
+                    entry.connection.refuse(now);
+                } else {
+                    worker_.submit(entry.id, entry.connection.takeRequest());
+                }
+            }
+        }
+    }
+
+    // N.B. the handler thread raises the wake signal only for an answer it
+    // could not send whole; the others are collected here on the next pass,
+    // and before accepting, so that they never count against the limit.
+    void collectAnswered(Clock::TimePoint now) {
+        for (HandlerWorker::Job& job : worker_.takeAnswered()) {
+            const auto entry =
+                std::ranges::find(connections_, job.connection, &HandedConnection::id);
+            if (entry != connections_.end()) {
+                entry->connection.finish(std::move(job.handover.socket),
+                                         std::move(job.handover.unsent), now);
+            }
+        }
+        std::erase_if(connections_,
+                      [](const HandedConnection& entry) { return entry.connection.closed(); });
+    }
+
+    // One wait in WSAPoll, then whatever became ready.
+    Status wait() {
+        const auto now = clock_.now();
+        auto until = now + kPollInterval;
+        std::vector<WSAPOLLFD> polled;
+        std::vector<Connection*> polledConnections;
+        for (HandedConnection& entry : connections_) {
+            if (const auto deadline = entry.connection.deadline()) {
+                until = std::min(until, *deadline);
+            }
+            if (const short events = entry.connection.wantedEvents()) {
+                polled.push_back({entry.connection.socket(), events, 0});
+                polledConnections.push_back(&entry.connection);
+            }
+        }
+        polled.push_back({wake_.socket().get(), POLLRDNORM, 0});
+        const bool accepting = now >= acceptPausedUntil_;
+        if (accepting) {
+            polled.push_back({listener_.get(), POLLRDNORM, 0});
+        } else {
+            until = std::min(until, acceptPausedUntil_);
+        }
+        const auto timeout = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
+        const int ready = ::WSAPoll(polled.data(), static_cast<ULONG>(polled.size()),
+                                    static_cast<INT>(std::clamp<long long>(timeout, 0, INT_MAX)));
+        if (ready == SOCKET_ERROR) {
+            const int error = ::WSAGetLastError();
+            if (!isPassingError(error)) {
+                return fail(platform::osErrorText(static_cast<std::uint32_t>(error)));
+            }
+            clock_.sleep(kBackOff);
+            return {};
+        }
+        const auto readyAt = clock_.now();
+        for (std::size_t i = 0; i < polledConnections.size(); ++i) {
+            if (polled[i].revents != 0) {
+                polledConnections[i]->onReady(readyAt);
+            }
+        }
+        if (polled[polledConnections.size()].revents != 0) {
+            wake_.clear();
+        }
+        if (accepting && polled.back().revents != 0) {
+            return acceptPending(readyAt);
+        }
+        return {};
+    }
+
+    // Takes what waits in the backlog, closing what is over the limit.
+    Status acceptPending(Clock::TimePoint now) {
+        collectAnswered(now);
+        for (std::size_t taken = 0; taken < kMaxConnections; ++taken) {
+            auto accepted = accept_(listener_);
+            if (!accepted) {
+                const int error = accepted.error();
+                if (error == WSAEWOULDBLOCK) {
+                    return {};
+                }
+                if (belongsToOneConnection(error)) {
+                    continue;
+                }
+                if (isPassingError(error)) {
+                    acceptPausedUntil_ = now + kBackOff;
+                    return {};
+                }
+                return fail(platform::osErrorText(static_cast<std::uint32_t>(error)));
+            }
+            if (connections_.size() < kMaxConnections) {
+                // N.B. asked at once: the client's row in the system's table
+                // goes when the client closes.
+                const bool refused = allowCaller_ && !allowCaller_(accepted->get());
+                connections_.push_back({nextId_++, Connection(std::move(*accepted), now), refused});
+                // A client sends right after connecting: its request is often
+                // there already, and reading it now saves a wait.
+                connections_.back().connection.onReady(now);
+            }
+        }
+        return {};
+    }
+
+    UniqueSocket listener_;
+    WakeSignal wake_;
+    Clock& clock_;
+    const AcceptCall& accept_;
+    const CallerCheck& allowCaller_;
+    std::vector<HandedConnection> connections_;
+    std::uint64_t nextId_ = 0;
+    Clock::TimePoint acceptPausedUntil_{};
+    // Last: its thread ends before the rest goes away.
+    HandlerWorker worker_;
+};
 
 }  // namespace
 
-Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers) {
-    return runIpcServer(std::move(stopFlag), handlers, kIpcPort, systemClock());
+std::expected<UniqueSocket, int> acceptConnection(const UniqueSocket& listener) {
+    UniqueSocket connection(::accept(listener.get(), nullptr, nullptr));
+    if (!connection) {
+        return std::unexpected(::WSAGetLastError());
+    }
+    return connection;
 }
 
-Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, std::uint16_t port, Clock& clock) {
+Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, const CallerCheck& allowCaller) {
+    return runIpcServer(std::move(stopFlag), handlers, kIpcPort, systemClock(), acceptConnection,
+                        allowCaller);
+}
+
+Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, std::uint16_t port, Clock& clock,
+                    const AcceptCall& accept, const CallerCheck& allowCaller) {
     auto listener = listenOnLoopback(port);
     if (!listener) {
         return fail(std::move(listener.error()));
     }
-    log::info("Endpoint listening on 127.0.0.1:" + std::to_string(port));
-    const auto buffer = std::make_unique_for_overwrite<char[]>(kReceiveBufferSize);
-    while (!stopFlag->load()) {
-        const auto waiting = waitForSocket(*listener, POLLRDNORM, kPollInterval);
-        if (!waiting) {
-            return fail(waiting.error());
-        }
-        if (!*waiting) {
-            continue;
-        }
-        platform::UniqueSocket connection(::accept(listener->get(), nullptr, nullptr));
-        if (!connection) {
-            const int error = ::WSAGetLastError();
-            if (acceptMayBeRetried(error)) {
-                continue;
-            }
-            return fail(platform::osErrorText(static_cast<std::uint32_t>(error)));
-        }
-        serveConnection(std::move(connection), {buffer.get(), kReceiveBufferSize}, handlers, clock);
+    auto wake = WakeSignal::open();
+    if (!wake) {
+        return fail(std::move(wake.error()));
     }
-    return {};
+    log::info("Endpoint listening on 127.0.0.1:" + std::to_string(port));
+    EventLoop loop(std::move(*listener), std::move(*wake), handlers, clock, accept, allowCaller);
+    return loop.run(stopFlag);
 }
 
 }  // namespace korvane::service

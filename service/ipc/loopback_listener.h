@@ -2,6 +2,7 @@
 // The endpoint's listening socket.
 
 #include <cstdint>
+#include <string>
 
 #include "common/result.h"
 #include "platform/handles.h"
@@ -13,5 +14,9 @@ namespace korvane::service {
 // service IPC: " + the system text when the socket cannot be created, bound or set listening, and
 // with the bare system text when it cannot be made non-blocking.
 Result<platform::UniqueSocket> listenOnLoopback(std::uint16_t port);
+
+// "Failed to bind VPN service IPC: " + `cause`: how every failure to set up
+// one of the endpoint's sockets reads.
+std::string ipcBindFailure(const std::string& cause);
 
 }  // namespace korvane::service

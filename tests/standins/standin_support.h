@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/text.h"
 #include "platform/handles.h"
 
 namespace korvane::standin {
@@ -17,18 +18,6 @@ inline std::wstring variable(const wchar_t* name) {
     wchar_t buffer[32768];
     const DWORD length = ::GetEnvironmentVariableW(name, buffer, 32768);
     return length > 0 && length < 32768 ? std::wstring(buffer, length) : std::wstring();
-}
-
-inline std::string utf8(std::wstring_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                          nullptr, nullptr);
-    return out;
 }
 
 // Unbuffered, so that nothing is lost when the process is terminated.
@@ -44,8 +33,8 @@ inline void print(DWORD stream, const std::string& line) {
 inline void writeRecord(const std::wstring& path) {
     wchar_t directory[32768];
     const DWORD length = ::GetCurrentDirectoryW(32768, directory);
-    const std::string text = utf8(std::wstring_view(directory, length)) + "\n" +
-                             utf8(::GetCommandLineW()) + "\n" +
+    const std::string text = narrow(std::wstring_view(directory, length)) + "\n" +
+                             narrow(::GetCommandLineW()) + "\n" +
                              std::to_string(::GetCurrentProcessId()) + "\n";
     const std::wstring partial = path + L".partial";
     {

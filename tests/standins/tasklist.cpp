@@ -21,9 +21,9 @@
 
 namespace {
 
+using korvane::narrow;
 using korvane::platform::UniqueFile;
 using korvane::platform::UniqueProcess;
-using korvane::standin::utf8;
 
 std::vector<std::wstring> arguments() {
     int count = 0;
@@ -43,7 +43,7 @@ void record(const std::vector<std::wstring>& args) {
     }
     std::string line = "tasklist";
     for (const std::wstring& arg : args) {
-        line += "[" + utf8(arg) + "]";
+        line += "[" + narrow(arg) + "]";
     }
     line += "\n";
     const UniqueFile file(::CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -91,7 +91,7 @@ std::optional<std::string> runningImageName(std::uint32_t pid) {
         return "unknown.exe";
     }
     const std::wstring_view full(path, size);
-    return utf8(full.substr(full.find_last_of(L"\\/") + 1));
+    return narrow(full.substr(full.find_last_of(L"\\/") + 1));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -37,6 +38,15 @@ std::optional<std::string> waitForFile(const std::filesystem::path& path,
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+}
+
+std::vector<std::wstring> folderEntries(const std::filesystem::path& folder) {
+    std::vector<std::wstring> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().wstring());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace korvane::test

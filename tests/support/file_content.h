@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvane::test {
 
@@ -19,5 +20,8 @@ void writeFile(const std::filesystem::path& path, std::string_view content);
 // timeout.
 std::optional<std::string> waitForFile(const std::filesystem::path& path,
                                        std::chrono::milliseconds timeout);
+
+// Names of the entries of a folder, sorted.
+std::vector<std::wstring> folderEntries(const std::filesystem::path& folder);
 
 }  // namespace korvane::test

@@ -1,32 +1,28 @@
 #include "tests/support/processes.h"
 
 #include <shellapi.h>
+#include <tlhelp32.h>
 
-#include "common/command_line.h"
-#include "platform/os_error.h"
-#include "platform/wide.h"
+#include "platform/handles.h"
 
 namespace korvane::test {
+namespace {
 
-Result<StartedProcess> startProcess(const ProcessStart& start) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = start.input;
-    startup.hStdOutput = start.output;
-    startup.hStdError = start.error;
-    std::wstring commandLine = buildCommandLine(start.program.native(), start.arguments);
-    const wchar_t* folder =
-        start.workingDirectory.empty() ? nullptr : start.workingDirectory.c_str();
-    PROCESS_INFORMATION created{};
-    if (!::CreateProcessW(start.program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                          start.creationFlags, nullptr, folder, &startup, &created)) {
-        return fail("cannot start " + platform::narrow(start.program.native()) + ": " +
-                    platform::lastOsErrorText());
+std::filesystem::path imagePath(DWORD id) {
+    const platform::UniqueProcess process(
+        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    if (!process) {
+        return {};
     }
-    const platform::UniqueThread thread(created.hThread);
-    return StartedProcess{platform::UniqueProcess(created.hProcess), created.dwProcessId};
+    wchar_t buffer[MAX_PATH * 4];
+    DWORD size = static_cast<DWORD>(std::size(buffer));
+    if (!::QueryFullProcessImageNameW(process.get(), 0, buffer, &size)) {
+        return {};
+    }
+    return std::filesystem::path(std::wstring(buffer, size));
 }
+
+}  // namespace
 
 std::vector<std::wstring> parseCommandLine(const std::wstring& commandLine) {
     int count = 0;
@@ -54,6 +50,35 @@ void terminateById(DWORD id) {
         ::TerminateProcess(process.get(), 1);
         ::WaitForSingleObject(process.get(), 10000);
     }
+}
+
+std::vector<DWORD> processesRunning(const std::filesystem::path& image) {
+    std::vector<DWORD> ids;
+    const platform::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    const auto expected = std::filesystem::weakly_canonical(image);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+         more = ::Process32NextW(snapshot.get(), &entry)) {
+        const auto found = imagePath(entry.th32ProcessID);
+        std::error_code error;
+        if (!found.empty() && std::filesystem::equivalent(found, expected, error) &&
+            processAlive(entry.th32ProcessID)) {
+            ids.push_back(entry.th32ProcessID);
+        }
+    }
+    return ids;
+}
+
+std::filesystem::path systemTool(const wchar_t* fileName) {
+    wchar_t folder[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    return std::filesystem::path(std::wstring(folder, length)) / fileName;
+}
+
+bool runningUnderWine() {
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 }  // namespace korvane::test

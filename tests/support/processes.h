@@ -1,5 +1,6 @@
 #pragma once
-// Programs that the tests start and watch themselves.
+// Processes that the tests watch: their command lines, their end, whether
+// they still run.
 
 #include <windows.h>
 
@@ -8,30 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "common/result.h"
-#include "platform/handles.h"
-
 namespace korvane::test {
-
-struct ProcessStart {
-    std::filesystem::path program{};
-    std::vector<std::wstring> arguments{};
-    // The child's standard streams: inheritable handles, or null for none.
-    HANDLE input = nullptr;
-    HANDLE output = nullptr;
-    HANDLE error = nullptr;
-    std::filesystem::path workingDirectory{};  // empty: this process's
-    DWORD creationFlags = 0;
-};
-
-struct StartedProcess {
-    platform::UniqueProcess process;
-    DWORD id = 0;
-};
-
-// Starts the program with a command line from buildCommandLine, so that it
-// reads back exactly `arguments`.
-Result<StartedProcess> startProcess(const ProcessStart& start);
 
 // The arguments that a started program reads back from `commandLine`, as
 // CommandLineToArgvW splits it (argv[0] included).
@@ -45,5 +23,13 @@ bool processAlive(DWORD id);
 
 // Ends a process that a test left running on purpose.
 void terminateById(DWORD id);
+
+// Ids of the running processes whose image is that file.
+std::vector<DWORD> processesRunning(const std::filesystem::path& image);
+
+// A program of the system folder, such as sc.exe.
+std::filesystem::path systemTool(const wchar_t* fileName);
+
+bool runningUnderWine();
 
 }  // namespace korvane::test

@@ -24,4 +24,15 @@ struct Recorded {
 std::optional<Recorded> readRecord(const std::filesystem::path& path,
                                    std::chrono::milliseconds timeout);
 
+// The tasklist stand-in appends a line for each run to the file that this
+// environment variable names: "tasklist" and each argument in brackets.
+inline constexpr wchar_t kTasklistRecordVariable[] = L"KORVANE_TASKLIST_RECORD";
+
+// The lines of the tasklist stand-in's record.
+std::vector<std::string> recordedRuns(const std::filesystem::path& path);
+
+// Waits up to `limit` until the record holds a line equal to `line`.
+bool waitForRecordedRun(const std::filesystem::path& path, const std::string& line,
+                        std::chrono::milliseconds limit);
+
 }  // namespace korvane::test

@@ -76,5 +76,18 @@ TEST(ParseUpdaterArguments, AFlagWithoutValueAtTheEndUnsetsItsOption) {
     EXPECT_EQ(parse({}).pid, std::nullopt);
 }
 
+TEST(AsksForVersion, OnlyWhenTheFlagIsTheOneArgument) {
+    using Arguments = std::vector<std::wstring>;
+    EXPECT_TRUE(asksForVersion(Arguments{L"--version"}));
+    for (const Arguments& arguments :
+         {Arguments{}, Arguments{L"--Version"}, Arguments{L"version"}, Arguments{L"-v"},
+          Arguments{L"--version", L"--version"}, Arguments{L"--pid", L"--version"},
+          Arguments{L"--version", L"--pid", L"7"}}) {
+        EXPECT_FALSE(asksForVersion(arguments)) << arguments.size();
+    }
+    // As the value of a flag it is just that value.
+    EXPECT_EQ(parse({L"--source", L"--version"}).source, L"--version");
+}
+
 }  // namespace
 }  // namespace korvane::updater

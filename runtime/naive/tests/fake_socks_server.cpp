@@ -1,42 +1,14 @@
 #include "runtime/naive/tests/fake_socks_server.h"
 
-#include "platform/winsock.h"
+#include "runtime/naive/local_socks_port.h"
+#include "tests/support/loopback.h"
 
 namespace korvane::test {
-namespace {
-
-platform::UniqueSocket loopbackListener(std::uint16_t port) {
-    (void)platform::ensureWinsock();
-    platform::UniqueSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    const sockaddr_in address = platform::loopbackAddress(port);
-    if (!socket ||
-        ::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(socket.get(), 16) != 0) {
-        return {};
-    }
-    return socket;
-}
-
-std::uint16_t localPort(SOCKET socket) {
-    sockaddr_in address{};
-    int length = sizeof address;
-    ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-    return ::ntohs(address.sin_port);
-}
-
-// Abortive close: the port keeps no TIME_WAIT entry, which under Wine would
-// stop the next test from binding it.
-void closeAbortively(platform::UniqueSocket& socket) {
-    linger abortive{1, 0};
-    ::setsockopt(socket.get(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abortive),
-                 sizeof abortive);
-    socket.reset();
-}
-
-}  // namespace
 
 FakeSocksServer::FakeSocksServer(Behaviour behaviour, unsigned char method)
-    : behaviour_(behaviour), method_(method), listener_(loopbackListener(1080)) {
+    : behaviour_(behaviour),
+      method_(method),
+      listener_(occupyLoopbackPort(runtime::kLocalSocksPort)) {
     if (listener_) {
         thread_ = std::thread([this] { serve(); });
     }
@@ -88,17 +60,6 @@ void FakeSocksServer::answer(SOCKET client) {
     char rest[16];
     while (::recv(client, rest, sizeof rest, 0) > 0) {
     }
-}
-
-LoopbackListener::LoopbackListener() : socket_(loopbackListener(0)) {
-    if (socket_) {
-        port_ = localPort(socket_.get());
-    }
-}
-
-std::uint16_t closedLoopbackPort() {
-    platform::UniqueSocket socket = loopbackListener(0);
-    return socket ? localPort(socket.get()) : 0;
 }
 
 }  // namespace korvane::test

@@ -1,11 +1,10 @@
 #pragma once
 // A SOCKS5 server on 127.0.0.1:1080 inside the test process, answering the
-// method negotiation as the test says; also a plain occupier of the port.
+// method negotiation as the test says.
 
 #include <winsock2.h>
 
 #include <atomic>
-#include <cstdint>
 #include <thread>
 
 #include "platform/handles.h"
@@ -37,19 +36,5 @@ class FakeSocksServer {
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };
-
-// A loopback listener on a free port: a server that accepts connections.
-class LoopbackListener {
-  public:
-    LoopbackListener();
-    std::uint16_t port() const { return port_; }
-
-  private:
-    platform::UniqueSocket socket_;
-    std::uint16_t port_ = 0;
-};
-
-// A loopback port that nothing listens on (it was free a moment ago).
-std::uint16_t closedLoopbackPort();
 
 }  // namespace korvane::test

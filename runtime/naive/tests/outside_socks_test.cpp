@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "runtime/naive/naive_runner.h"
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/runtime_layout.h"
 #include "tests/support/temp_tree.h"
 
 namespace korvane::runtime {
@@ -21,20 +21,19 @@ class OutsideSocks : public ::testing::Test {
     }
 };
 
-TEST_F(OutsideSocks, AnOutsideServerCountsAsReady) {
+TEST_F(OutsideSocks, AnOutsideServerCountsAsReadyWhereItsOwnerIsUnknown) {
     EXPECT_TRUE(probeLocalSocks());
-    EXPECT_TRUE(waitForLocalSocks());
+    EXPECT_TRUE(waitForLocalSocks(0, systemClock(), [] { return std::nullopt; }));
 }
 
 TEST_F(OutsideSocks, AnOutsideServerMakesThePortTaken) {
     test::TempTree tree;
-    overrideServiceExecutablePathForTesting(tree.root() / L"svc.exe");
+    const RuntimeLayout layout(tree.root() / L"svc.exe");
     AccessServer record;
     record.host = "127.0.0.1";
     record.port = 1;
     record.protocol = "naiveproxy";
-    EXPECT_EQ(startNaive(record), fail("Local SOCKS5 port 1080 is already in use."));
-    overrideServiceExecutablePathForTesting(std::nullopt);
+    EXPECT_EQ(startNaive(layout, record), fail("Local SOCKS5 port 1080 is already in use."));
 }
 
 }  // namespace

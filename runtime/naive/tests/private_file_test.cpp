@@ -56,19 +56,21 @@ TEST(PrivateFile, WriteAppliesTheDaclBeforeAnyContentAlsoOverAnOldFile) {
     for (const Application& seen : applications) {
         EXPECT_EQ(seen.dacl, "D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;OW)");
         EXPECT_EQ(seen.sizeThen, 0) << "nothing is written before the DACL is set";
-        EXPECT_TRUE(seen.fileName.ends_with(L"\\config.json"));
+        // The new file that then replaces the old one in one step.
+        EXPECT_TRUE(seen.fileName.ends_with(L"\\config.json.new"));
     }
     EXPECT_EQ(test::waitForFile(path, 0ms), "secret");
 }
 
-TEST(PrivateFile, FailureToApplyTheDaclWritesNothing) {
+TEST(PrivateFile, FailureToApplyTheDaclWritesNothingAndKeepsTheOldFile) {
     TempTree tree;
-    const auto path = tree.root() / L"config.json";
+    const auto path = tree.file(L"config.json", "old");
     std::vector<Application> applications;
     const Status written =
         writePrivateFile(path, "secret", recordingApplier(applications, ERROR_ACCESS_DENIED));
     EXPECT_EQ(written, fail(platform::osErrorText(ERROR_ACCESS_DENIED)));
-    EXPECT_EQ(test::waitForFile(path, 0ms), "");
+    EXPECT_EQ(test::waitForFile(path, 0ms), "old");
+    EXPECT_EQ(test::folderEntries(tree.root()), std::vector<std::wstring>{L"config.json"});
 }
 
 TEST(PrivateFile, UnwritablePathIsTheSystemError) {

@@ -38,25 +38,25 @@ TEST(WaitForReadiness, ProbesEveryPauseUntilReady) {
     ManualClock clock;
     ProbeLog log(clock);
     EXPECT_TRUE(waitForReadiness(clock, 5s, log.probe(3)));
-    EXPECT_EQ(log.times, (std::vector<Clock::Duration>{0ms, 250ms, 500ms}));
+    EXPECT_EQ(log.times, (std::vector<Clock::Duration>{0ms, 25ms, 50ms}));
 }
 
-TEST(WaitForReadiness, GivesUpAtTheDeadlineAfterTwentyProbes) {
+TEST(WaitForReadiness, GivesUpAtTheDeadlineAfterTwoHundredProbes) {
     ManualClock clock;
     ProbeLog log(clock);
     EXPECT_FALSE(waitForReadiness(clock, 5s, log.probe(1000)));
-    ASSERT_EQ(log.times.size(), 20u);
-    EXPECT_EQ(log.times.back(), 4750ms);
+    ASSERT_EQ(log.times.size(), 200u);
+    EXPECT_EQ(log.times.back(), 4975ms);
     EXPECT_EQ(clock.now() - log.start, 5s);
 }
 
 TEST(WaitForReadiness, SlowProbesDelayTheDeadlineCheck) {
     ManualClock clock;
     ProbeLog log(clock);
-    // Each probe runs into its 700 ms time-outs: probes at 0, 950, 1900.
+    // Each probe runs into its 700 ms time-outs: probes at 0, 725, 1450.
     EXPECT_FALSE(waitForReadiness(clock, 2s, log.probe(1000, 700ms)));
-    EXPECT_EQ(log.times, (std::vector<Clock::Duration>{0ms, 950ms, 1900ms}));
-    EXPECT_EQ(clock.now() - log.start, 2850ms);
+    EXPECT_EQ(log.times, (std::vector<Clock::Duration>{0ms, 725ms, 1450ms}));
+    EXPECT_EQ(clock.now() - log.start, 2175ms);
 }
 
 TEST(WaitForReadiness, ZeroLimitNeverProbes) {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "runtime/process/launch.h"
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/runtime_layout.h"
 
 int main() {
     int argc = 0;
@@ -18,8 +18,8 @@ int main() {
     if (argv == nullptr || argc != 4) {
         return 2;
     }
-    korvane::runtime::overrideServiceExecutablePathForTesting(std::filesystem::path(argv[1]));
-    auto child = korvane::runtime::launchWithLog("helper-child", {argv[2], {}, {}});
+    const korvane::runtime::RuntimeLayout layout{std::filesystem::path(argv[1])};
+    auto child = korvane::runtime::launchWithLog(layout, "helper-child", {argv[2], {}, {}});
     if (!child) {
         return 3;
     }

@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <shellapi.h>
+#include <psapi.h>
 
 #include <string>
 #include <vector>
 
 #include "common/command_line.h"
+#include "platform/process_launcher.h"
 #include "platform/wide.h"
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/file_io.h"
+#include "runtime/process/log_tail.h"
+#include "runtime/process/runtime_layout.h"
 #include "tests/support/build_paths.h"
 #include "tests/support/file_content.h"
 #include "tests/support/processes.h"
@@ -36,9 +39,6 @@ std::size_t count(const std::string& text, const std::string& part) {
 // A staged install whose data directory is <tree>\X\bin\data.
 class LaunchTest : public ::testing::Test {
   protected:
-    LaunchTest() { overrideServiceExecutablePathForTesting(tree.root() / L"X\\bin\\svc.exe"); }
-    ~LaunchTest() override { overrideServiceExecutablePathForTesting(std::nullopt); }
-
     fs::path logOf(const char* name) { return tree.root() / L"X\\bin\\data\\logs" / name; }
 
     static void waitForExit(const ChildProcess& child) {
@@ -46,6 +46,7 @@ class LaunchTest : public ::testing::Test {
     }
 
     TempTree tree;
+    const RuntimeLayout layout{tree.root() / L"X\\bin\\svc.exe"};
 };
 
 TEST(CommandLineRoundTrip, CommandLineToArgvWGivesEveryArgumentBack) {
@@ -72,7 +73,7 @@ TEST(CommandLineRoundTrip, CommandLineToArgvWGivesEveryArgumentBack) {
 TEST_F(LaunchTest, LogHoldsTheBannerThenBothStreamsAndASecondLaunchTruncates) {
     ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit");
     for (int run = 0; run < 2; ++run) {
-        auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+        auto child = launchWithLog(layout, "sing-box", {test::standIn("sing-box"), {}, {}});
         ASSERT_TRUE(child.has_value()) << child.error();
         waitForExit(*child);
     }
@@ -87,7 +88,7 @@ TEST_F(LaunchTest, LogHoldsTheBannerThenBothStreamsAndASecondLaunchTruncates) {
 TEST_F(LaunchTest, EachLaunchKeepsTheLogBeforeItAsThePreviousLogReplacingAnOlderOne) {
     ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit");
     const auto launchAndMark = [&](const std::string& marker) {
-        auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+        auto child = launchWithLog(layout, "sing-box", {test::standIn("sing-box"), {}, {}});
         ASSERT_TRUE(child.has_value()) << child.error();
         waitForExit(*child);
         const auto log = test::readFile(logOf("sing-box.log"));
@@ -108,7 +109,7 @@ TEST_F(LaunchTest, EachLaunchKeepsTheLogBeforeItAsThePreviousLogReplacingAnOlder
     EXPECT_EQ(count(*current, "third run\n"), 1u) << *current;
     EXPECT_EQ(count(*current, "second run\n"), 0u);
     // The failure messages quote the current log.
-    EXPECT_NE(readLogTail("sing-box").find("third run"), std::string::npos);
+    EXPECT_NE(readLogTail(layout, "sing-box").find("third run"), std::string::npos);
 }
 
 TEST_F(LaunchTest, ChildGetsItsArgumentsAndWorkingDirectory) {
@@ -122,7 +123,7 @@ TEST_F(LaunchTest, ChildGetsItsArgumentsAndWorkingDirectory) {
         L"\x00E9t\x00E9"};
 
     auto child =
-        launchWithLog("sing-box", {test::standIn("sing-box"), arguments, workingDirectory});
+        launchWithLog(layout, "sing-box", {test::standIn("sing-box"), arguments, workingDirectory});
     ASSERT_TRUE(child.has_value()) << child.error();
     waitForExit(*child);
 
@@ -136,7 +137,7 @@ TEST_F(LaunchTest, ChildGetsItsArgumentsAndWorkingDirectory) {
 }
 
 TEST_F(LaunchTest, MissingProgramLeavesJustTheBannerAndReportsTheSystemError) {
-    auto child = launchWithLog("naive", {tree.root() / L"absent.exe", {}, {}});
+    auto child = launchWithLog(layout, "naive", {tree.root() / L"absent.exe", {}, {}});
     ASSERT_FALSE(child.has_value());
     EXPECT_TRUE(child.error().ends_with("(os error 2)")) << child.error();
     EXPECT_EQ(test::waitForFile(logOf("naive.log"), 0ms), "--- starting naive ---\n");
@@ -147,57 +148,98 @@ TEST_F(LaunchTest, UnusableLogFolderIsReportedAndNothingStarts) {
     const fs::path record = tree.root() / L"record.txt";
     ScopedEnvironment recordTo(L"KORVANE_SINGBOX_RECORD", record.wstring());
 
-    auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+    auto child = launchWithLog(layout, "sing-box", {test::standIn("sing-box"), {}, {}});
     ASSERT_FALSE(child.has_value());
     EXPECT_TRUE(child.error().ends_with("(os error 183)")) << child.error();
     EXPECT_FALSE(test::waitForFile(record, 300ms).has_value());
 }
 
 TEST_F(LaunchTest, ArgumentWithNulIsRefused) {
-    auto child =
-        launchWithLog("sing-box", {test::standIn("sing-box"), {std::wstring(L"a\0b", 3)}, {}});
+    auto child = launchWithLog(layout, "sing-box",
+                               {test::standIn("sing-box"), {std::wstring(L"a\0b", 3)}, {}});
     ASSERT_FALSE(child.has_value());
     EXPECT_TRUE(child.error().ends_with("(os error 87)")) << child.error();
 }
 
 TEST_F(LaunchTest, ReadLogTailGivesTheLastLinesOfTheLog) {
-    EXPECT_EQ(readLogTail("sing-box"), "");
+    EXPECT_EQ(readLogTail(layout, "sing-box"), "");
     ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit");
-    auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+    auto child = launchWithLog(layout, "sing-box", {test::standIn("sing-box"), {}, {}});
     ASSERT_TRUE(child.has_value()) << child.error();
     waitForExit(*child);
-    const std::string tail = readLogTail("sing-box");
+    const std::string tail = readLogTail(layout, "sing-box");
     EXPECT_TRUE(tail.starts_with(" Last log lines: --- starting sing-box --- | sing-box stand-in"))
         << tail;
     EXPECT_TRUE(tail.ends_with("sing-box stand-in error line")) << tail;
 }
 
 TEST_F(LaunchTest, ReadLogTailWorksWhileTheChildStillWrites) {
-    auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+    auto child = launchWithLog(layout, "sing-box", {test::standIn("sing-box"), {}, {}});
     ASSERT_TRUE(child.has_value()) << child.error();
     std::string tail;
     for (int i = 0; i < 250 && !tail.ends_with("error line"); ++i) {
         ::Sleep(20);
-        tail = readLogTail("sing-box");
+        tail = readLogTail(layout, "sing-box");
     }
     EXPECT_TRUE(tail.ends_with("sing-box stand-in error line")) << tail;
     ::TerminateProcess(child->process.get(), 1);
     waitForExit(*child);
 }
 
+TEST_F(LaunchTest, ReadLogTailOfAHugeLogReadsOnlyItsEnd) {
+    // 100 MiB of log: a first line cut at the 64 KiB boundary, inside a
+    // three-byte character, then nine short lines at the end.
+    const fs::path log = logOf("naive.log");
+    fs::create_directories(log.parent_path());
+    std::string end;
+    for (int i = 1; i <= 9; ++i) {
+        end += "end line " + std::to_string(i) + "\n";
+    }
+    // Long enough that the window begins at its second byte.
+    const std::string head = "\xE2\x80\x83 long line ";
+    const std::string cutLine =
+        head + std::string(kLogTailBytes + 1 - head.size() - 1 - end.size(), 'x') + "\n";
+    const std::string lastBytes = cutLine.substr(cutLine.size() + end.size() - kLogTailBytes) + end;
+    ASSERT_EQ(lastBytes.size(), kLogTailBytes);
+    ASSERT_EQ(static_cast<unsigned char>(lastBytes[0]), 0x80u) << "cut inside the character";
+    {
+        platform::UniqueFile file(::CreateFileW(log.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        LARGE_INTEGER at{};
+        at.QuadPart = 100ll * 1024 * 1024 - static_cast<LONGLONG>(cutLine.size() + end.size());
+        ASSERT_TRUE(::SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN));
+        const std::string written = cutLine + end;
+        DWORD count = 0;
+        ASSERT_TRUE(::WriteFile(file.get(), written.data(), static_cast<DWORD>(written.size()),
+                                &count, nullptr));
+    }
+    ASSERT_EQ(fs::file_size(log), 100ull * 1024 * 1024);
+
+    PROCESS_MEMORY_COUNTERS before{};
+    ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof before));
+    const std::string tail = readLogTail(layout, "naive");
+    PROCESS_MEMORY_COUNTERS after{};
+    ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &after, sizeof after));
+
+    EXPECT_EQ(tail,
+              " Last log lines: end line 2 | end line 3 | end line 4 | end line 5 | end line 6 | "
+              "end line 7 | end line 8 | end line 9");
+    const auto fromEnd = readFileTail(log, 5);
+    ASSERT_TRUE(fromEnd.has_value()) << fromEnd.error();
+    EXPECT_EQ(fromEnd->content, "ne 9\n");
+    EXPECT_TRUE(fromEnd->cut);
+    // Reading the whole log would raise the peak by 100 MiB.
+    EXPECT_LT(after.PeakPagefileUsage - before.PeakPagefileUsage, 8u * 1024 * 1024);
+}
+
 TEST_F(LaunchTest, ChildrenDieWithTheProcessThatLaunchedThem) {
     const fs::path pidFile = tree.root() / L"child.pid";
-    std::wstring commandLine =
-        buildCommandLine(test::hostPath(KORVANE_LAUNCH_HELPER).native(),
-                         {(tree.root() / L"helper\\svc.exe").wstring(),
-                          test::standIn("sing-box").wstring(), pidFile.wstring()});
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &info));
-    platform::UniqueProcess helper(info.hProcess);
-    platform::UniqueThread helperThread(info.hThread);
+    const auto helper = platform::launchProcess(
+        {.program = test::hostPath(KORVANE_LAUNCH_HELPER),
+         .arguments = {(tree.root() / L"helper\\svc.exe").wstring(),
+                       test::standIn("sing-box").wstring(), pidFile.wstring()}});
+    ASSERT_TRUE(helper.has_value()) << helper.error();
 
     const auto pid = test::waitForFile(pidFile, 10s);
     ASSERT_TRUE(pid.has_value()) << "the helper did not launch its child";
@@ -206,7 +248,7 @@ TEST_F(LaunchTest, ChildrenDieWithTheProcessThatLaunchedThem) {
     ASSERT_TRUE(child);
     EXPECT_EQ(::WaitForSingleObject(child.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 
-    ::TerminateProcess(helper.get(), 9);
+    ::TerminateProcess(helper->process.get(), 9);
     const DWORD ended = ::WaitForSingleObject(child.get(), 10000);
     if (ended != WAIT_OBJECT_0) {
         test::terminateById(childId);

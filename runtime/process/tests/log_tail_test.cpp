@@ -36,5 +36,23 @@ TEST(FormatLogTail, EmptyForBlankOrNonUtf8Content) {
     EXPECT_EQ(formatLogTail("fine\nbroken \xFF byte\n"), "");
 }
 
+TEST(WholeLines, BytesFromTheLogsStartAreKeptWhole) {
+    EXPECT_EQ(wholeLines("first\nsecond", false), "first\nsecond");
+    EXPECT_EQ(wholeLines("", false), "");
+}
+
+TEST(WholeLines, CutBytesLoseTheirFirstPartialLine) {
+    EXPECT_EQ(wholeLines("rt of a line\nnext\nlast\n", true), "next\nlast\n");
+    EXPECT_EQ(wholeLines("\nnext", true), "next") << "a cut right after a line end loses nothing";
+    EXPECT_EQ(wholeLines("no line end at all", true), "");
+}
+
+TEST(WholeLines, CharacterCutAtTheStartStillGivesATail) {
+    // The first two bytes of "\xE2\x80\x83" (an em space) lie before the cut.
+    const std::string lastBytes = "\x83 cut line\nlast line\n";
+    EXPECT_EQ(formatLogTail(lastBytes), "") << "not UTF-8 as it stands";
+    EXPECT_EQ(formatLogTail(wholeLines(lastBytes, true)), " Last log lines: last line");
+}
+
 }  // namespace
 }  // namespace korvane::runtime

@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <stdexcept>
+#include <thread>
 
 #include "common/log/service_log.h"
 #include "platform/wide.h"
 #include "runtime/process/launch.h"
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/runtime_layout.h"
 #include "tests/support/build_paths.h"
 #include "tests/support/processes.h"
 #include "tests/support/scoped_environment.h"
@@ -19,6 +22,7 @@
 namespace korvane::runtime {
 namespace {
 
+using namespace std::chrono_literals;
 using test::ScopedEnvironment;
 using test::TempTree;
 
@@ -26,13 +30,10 @@ constexpr const char* kLockMessage = "Naive process lock failed.";
 
 class ProcessSlotTest : public ::testing::Test {
   protected:
-    ProcessSlotTest() { overrideServiceExecutablePathForTesting(tree.root() / L"svc.exe"); }
-    ~ProcessSlotTest() override { overrideServiceExecutablePathForTesting(std::nullopt); }
-
     // A sing-box stand-in that runs until it is ended, or one that has exited.
     ChildProcess start(const wchar_t* mode = L"stay") {
         ScopedEnvironment environment(L"KORVANE_SINGBOX_MODE", mode);
-        auto child = launchWithLog("sing-box", {test::standIn("sing-box"), {}, {}});
+        auto child = launchWithLog(layout, "sing-box", {test::standIn("sing-box"), {}, {}});
         if (!child) {
             ADD_FAILURE() << child.error();
             return {};
@@ -53,6 +54,7 @@ class ProcessSlotTest : public ::testing::Test {
     }
 
     TempTree tree;
+    const RuntimeLayout layout{tree.root() / L"svc.exe"};
     ProcessSlot slot{kLockMessage};
 };
 
@@ -116,6 +118,103 @@ TEST_F(ProcessSlotTest, StopThatFailsPastTheLockStillEmptiesTheSlot) {
     EXPECT_FALSE(stopped.has_value());
     EXPECT_EQ(slot.isRunning(), false) << "the slot is empty after a failed stop";
     test::terminateById(id);
+}
+
+TEST_F(ProcessSlotTest, WaitForExit_EndsAtTheLimitWhileTheChildRuns_AtOnceWhenEmpty) {
+    using namespace std::chrono_literals;
+    using Stopwatch = std::chrono::steady_clock;
+    auto started = Stopwatch::now();
+    EXPECT_TRUE(slot.waitForExit(5s).has_value());
+    EXPECT_LT(Stopwatch::now() - started, 100ms) << "an empty slot has nothing to wait for";
+
+    ASSERT_TRUE(slot.store(start()).has_value());
+    started = Stopwatch::now();
+    EXPECT_TRUE(slot.waitForExit(300ms).has_value());
+    EXPECT_GE(Stopwatch::now() - started, 290ms);
+    EXPECT_EQ(slot.isRunning(), true);
+}
+
+TEST_F(ProcessSlotTest, WaitForExit_EndsWhenTheChildEnds_WithoutHoldingTheLock) {
+    using namespace std::chrono_literals;
+    using Stopwatch = std::chrono::steady_clock;
+    ASSERT_TRUE(slot.store(start()).has_value());
+    const auto started = Stopwatch::now();
+    // The stop takes the lock while the wait runs, and its end of the child
+    // ends the wait.
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(300ms);
+        EXPECT_TRUE(slot.stop().has_value());
+    });
+    EXPECT_TRUE(slot.waitForExit(5s).has_value());
+    const auto waited = Stopwatch::now() - started;
+    stopper.join();
+    EXPECT_GE(waited, 290ms);
+    EXPECT_LT(waited, 2s);
+    EXPECT_EQ(slot.isRunning(), false);
+}
+
+TEST_F(ProcessSlotTest, ProcessId_IsTheHeldChildsUntilStopEmptiesTheSlot) {
+    EXPECT_EQ(slot.processId(), 0u);
+    ChildProcess child = start();
+    const DWORD id = child.id;
+    ASSERT_TRUE(slot.store(std::move(child)).has_value());
+    EXPECT_EQ(slot.processId(), id);
+    EXPECT_TRUE(slot.stop().has_value());
+    EXPECT_EQ(slot.processId(), 0u);
+}
+
+// A child that the service cannot end: the slot holds a handle that may wait
+// and query but not terminate, so TerminateProcess is refused.
+class UnendableChild : public ProcessSlotTest {
+  protected:
+    // The same process as `started`, through the restricted handle alone.
+    static ChildProcess unendable(ChildProcess started) {
+        ChildProcess child;
+        child.id = started.id;
+        child.process.reset(
+            ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, started.id));
+        EXPECT_TRUE(child.process);
+        return child;
+    }
+
+    static constexpr auto kBound = 400ms;
+    ProcessSlot bounded{kLockMessage, kBound};
+};
+
+TEST_F(UnendableChild, StopGivesUpAfterTheBoundAndEmptiesTheSlot) {
+    ChildProcess child = unendable(start());
+    const DWORD id = child.id;
+    ASSERT_TRUE(bounded.store(std::move(child)).has_value());
+
+    const auto begin = std::chrono::steady_clock::now();
+    auto stopping = std::async(std::launch::async, [&] { return bounded.stop(); });
+    const bool returned = stopping.wait_for(10s) == std::future_status::ready;
+    const auto elapsed = std::chrono::steady_clock::now() - begin;
+    // Ending the child also frees a stop that would wait for ever.
+    ASSERT_TRUE(test::processAlive(id)) << "the child must outlive the stop";
+    test::terminateById(id);
+
+    EXPECT_TRUE(returned) << "stop must not wait without bound";
+    EXPECT_EQ(stopping.get(),
+              fail("Process " + std::to_string(id) + " did not exit after termination"));
+    EXPECT_GE(elapsed, kBound);
+    EXPECT_EQ(bounded.isRunning(), false);
+    EXPECT_EQ(bounded.processId(), 0u);
+    EXPECT_TRUE(bounded.stop().has_value()) << "nothing is held any more";
+}
+
+TEST_F(UnendableChild, RefusedTerminationOfAProcessThatEndsInTimeIsSuccess) {
+    // Denied termination, but the process ends by itself within the bound:
+    // the stop succeeds, as for a process that was already ending.
+    auto sleeper = launchWithLog(layout, "sing-box", {test::standIn("sleeper"), {L"1500"}, {}});
+    ASSERT_TRUE(sleeper.has_value()) << sleeper.error();
+    ChildProcess child = unendable(std::move(*sleeper));
+    const DWORD id = child.id;
+    ProcessSlot patient{kLockMessage, 20s};
+    ASSERT_TRUE(patient.store(std::move(child)).has_value());
+
+    EXPECT_TRUE(patient.stop().has_value());
+    EXPECT_FALSE(test::processAlive(id));
 }
 
 TEST_F(ProcessSlotTest, BrokenSlot_FailsEverythingAndLeavesTheProcessRunning) {

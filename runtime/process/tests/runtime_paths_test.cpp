@@ -6,6 +6,7 @@
 #include <fstream>
 #include <vector>
 
+#include "runtime/process/runtime_layout.h"
 #include "tests/support/temp_tree.h"
 
 namespace korvane::runtime {
@@ -14,13 +15,9 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempTree;
 
-const fs::path kNaive = L"runtime\\naive\\naive.exe";
+const fs::path kNaive = kNaiveRelativePath;
 
-// Restores the real executable path whatever the test did.
-class RuntimePathsTest : public ::testing::Test {
-  protected:
-    void TearDown() override { overrideServiceExecutablePathForTesting(std::nullopt); }
-};
+using RuntimePathsTest = ::testing::Test;
 
 TEST_F(RuntimePathsTest, DataDirectory_FollowsTheInstallLayout) {
     EXPECT_EQ(dataDirectoryFor(L"C:\\X\\resources\\runtime\\svc.exe"), fs::path(L"C:\\X\\data"));
@@ -43,20 +40,21 @@ TEST_F(RuntimePathsTest, DataDirectory_NonUnicodeComponentNeverMatches) {
     EXPECT_EQ(dataDirectoryFor(broken), fs::path(broken).parent_path() / "data");
 }
 
-TEST_F(RuntimePathsTest, ResolveDataDirectory_UsesTheServiceExecutable) {
-    overrideServiceExecutablePathForTesting(fs::path(L"C:\\X\\resources\\runtime\\svc.exe"));
-    EXPECT_EQ(resolveDataDirectory(), fs::path(L"C:\\X\\data"));
-    EXPECT_EQ(logFilePath("sing-box"), fs::path(L"C:\\X\\data\\logs\\sing-box.log"));
+TEST_F(RuntimePathsTest, Layout_DataFolderAndLogsFollowTheServiceExecutable) {
+    const RuntimeLayout layout(fs::path(L"C:\\X\\resources\\runtime\\svc.exe"));
+    EXPECT_EQ(layout.dataFolder(), fs::path(L"C:\\X\\data"));
+    EXPECT_EQ(layout.logFile("sing-box"), fs::path(L"C:\\X\\data\\logs\\sing-box.log"));
 
-    overrideServiceExecutablePathForTesting(std::nullopt);
-    const auto real = serviceExecutablePath();
-    ASSERT_TRUE(real.has_value());
-    EXPECT_EQ(resolveDataDirectory(), real->parent_path() / "data");
+    const RuntimeLayout running = RuntimeLayout::ofRunningExecutable();
+    ASSERT_TRUE(running.serviceExecutable().has_value());
+    EXPECT_EQ(running.dataFolder(), running.serviceExecutable()->parent_path() / "data");
 }
 
-TEST_F(RuntimePathsTest, ResolveDataDirectory_FallsBackToTheCurrentDirectory) {
-    overrideServiceExecutablePathForTesting(fs::path(L"svc.exe"));
-    EXPECT_EQ(resolveDataDirectory(), fs::current_path() / "data");
+TEST_F(RuntimePathsTest, Layout_FallsBackToTheCurrentDirectory) {
+    EXPECT_EQ(RuntimeLayout(fs::path(L"svc.exe")).dataFolder(), fs::current_path() / "data");
+    const RuntimeLayout unknown(std::nullopt);
+    EXPECT_EQ(unknown.dataFolder(), fs::current_path() / "data");
+    EXPECT_EQ(unknown.find(RuntimeProgram::Naive), std::nullopt);
 }
 
 TEST_F(RuntimePathsTest, Candidates_InOrderAndNeverAtTheVolumeRoot) {
@@ -95,19 +93,23 @@ TEST_F(RuntimePathsTest, Candidates_OnlyARuntimePrefixIsDropped) {
 
 TEST_F(RuntimePathsTest, Find_TakesTheFirstPresentCandidate) {
     TempTree tree;
-    const fs::path service = tree.root() / L"X\\resources\\runtime\\svc.exe";
-    overrideServiceExecutablePathForTesting(service);
-    EXPECT_EQ(findRuntimeExecutable(kNaive), std::nullopt);
+    const RuntimeLayout layout(tree.root() / L"X\\resources\\runtime\\svc.exe");
+    EXPECT_EQ(layout.find(RuntimeProgram::Naive), std::nullopt);
 
+    // The layout looks again at each call: programs installed later are found.
     const fs::path upward = tree.file(L"X\\app\\runtime\\naive\\naive.exe");
-    EXPECT_EQ(findRuntimeExecutable(kNaive), upward);
+    EXPECT_EQ(layout.find(RuntimeProgram::Naive), upward);
 
     const fs::path flat = tree.file(L"X\\resources\\runtime\\naive\\naive.exe");
-    EXPECT_EQ(findRuntimeExecutable(kNaive), flat);
+    EXPECT_EQ(layout.find(RuntimeProgram::Naive), flat);
 
     // A folder of that name counts as present too.
     const fs::path nested = tree.folder(L"X\\resources\\runtime\\runtime\\naive\\naive.exe");
-    EXPECT_EQ(findRuntimeExecutable(kNaive), nested);
+    EXPECT_EQ(layout.find(RuntimeProgram::Naive), nested);
+
+    EXPECT_EQ(layout.find(RuntimeProgram::SingBox), std::nullopt);
+    const fs::path singBox = tree.file(L"X\\resources\\runtime\\sing-box\\sing-box.exe");
+    EXPECT_EQ(layout.find(RuntimeProgram::SingBox), singBox);
 }
 
 TEST_F(RuntimePathsTest, Find_WorksWithExtendedLengthPaths) {

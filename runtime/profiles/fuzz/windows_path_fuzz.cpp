@@ -6,13 +6,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/text.h"
+#include "common/windows_path.h"
 #include "runtime/profiles/name_rules.h"
-#include "runtime/profiles/windows_path.h"
 
+using namespace korvane;
 using namespace korvane::runtime;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::wstring path = textPath(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::wstring path = widen(std::string_view(reinterpret_cast<const char*>(data), size));
     // A parent is a shorter beginning of the path.
     if (const auto parent = parentPath(path)) {
         if (parent->size() >= path.size() || !path.starts_with(*parent)) {
@@ -25,12 +27,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         isCandidateExecutableName(*name);
     }
+    // The volume root is a beginning of the path that no parent goes above.
+    const std::wstring_view root = volumeRoot(path);
+    if (!path.starts_with(root) || parentPath(path).value_or(path).size() < root.size()) {
+        std::abort();
+    }
+    // Text that converts without replacement converts back unchanged.
+    if (const auto text = strictNarrow(path); text && widen(*text) != path) {
+        std::abort();
+    }
     fileStem(path);
     fileExtension(path);
     isAbsolutePath(path);
     isDrivePath(path);
     joinPath(L"C:\\svc", path);
     joinPath(path, L"resources");
-    directoryRegexes(pathText(path));
+    directoryRegexes(narrow(path));
     return 0;
 }

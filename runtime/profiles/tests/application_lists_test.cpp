@@ -3,16 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <filesystem>
 
+#include "common/text.h"
+#include "common/windows_path.h"
 #include "platform/handles.h"
 #include "platform/wide.h"
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/runtime_layout.h"
 #include "runtime/profiles/built_in_profiles.h"
 #include "runtime/profiles/derive_application_lists.h"
 #include "runtime/profiles/executable_scan.h"
 #include "runtime/profiles/name_rules.h"
-#include "runtime/profiles/windows_path.h"
 #include "tests/support/build_paths.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_tree.h"
@@ -23,7 +25,7 @@ namespace {
 using Strings = std::set<std::string>;
 
 std::string text(const std::wstring& path) {
-    return pathText(path);
+    return narrow(path);
 }
 
 Strings regexesOf(std::initializer_list<std::wstring> folders) {
@@ -38,16 +40,14 @@ Strings regexesOf(std::initializer_list<std::wstring> folders) {
 
 class ApplicationLists : public ::testing::Test {
   protected:
-    void SetUp() override {
-        overrideServiceExecutablePathForTesting(tree_.path(L"svc\\korvane_service.exe"));
-    }
-    void TearDown() override { overrideServiceExecutablePathForTesting(std::nullopt); }
-
     runtime::ApplicationLists derive(std::vector<StoredApplication> apps) const {
-        return deriveApplicationLists(apps, profiles_);
+        Result<runtime::ApplicationLists> lists = deriveApplicationLists(apps, profiles_, layout_);
+        EXPECT_TRUE(lists) << lists.error();
+        return lists.value_or(runtime::ApplicationLists{});
     }
 
     test::TempTree tree_;
+    const RuntimeLayout layout_{tree_.path(L"svc\\korvane_service.exe")};
     const std::vector<ApplicationRoutingProfile> profiles_ = loadBuiltInProfiles();
 };
 
@@ -184,13 +184,110 @@ TEST_F(ApplicationLists, PathsOffLocalVolumesAreNeverOpened) {
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PIPE_LISTENING));
 }
 
+// Discord\app-1.0.9 holds Discord.exe and 24 more executables, resources\app
+// 20 and resources\app\sub 5: 50 executables in 52 folder entries (the
+// folders resources and sub among them).
+class OneFolderManyAliases : public ApplicationLists {
+  protected:
+    static constexpr ScanLimits kOneRead{52, 50};
+
+    OneFolderManyAliases() {
+        const auto add = [&](const std::wstring& folder, const wchar_t* stem, int count) {
+            for (int i = 1; i <= count; ++i) {
+                executables_.insert(
+                    text(tree_.file(folder + L"\\" + stem + std::to_wstring(i) + L".exe")));
+            }
+        };
+        executables_.insert(text(tree_.file(L"Discord\\app-1.0.9\\Discord.exe")));
+        add(L"Discord\\app-1.0.9", L"tool", 24);
+        add(L"Discord\\app-1.0.9\\resources\\app", L"a", 20);
+        add(L"Discord\\app-1.0.9\\resources\\app\\sub", L"b", 5);
+    }
+
+    // 200 spellings of Discord\app-1.0.9, the plain one first: ".." steps,
+    // case, "/", ".\", "\\?\", a trailing dot or space, each with its own
+    // number of ".\" steps (or, for "\\?\", which takes the path verbatim,
+    // its own mix of case).
+    std::vector<std::wstring> aliases() const {
+        const std::wstring root = tree_.root().native();
+        std::vector<std::wstring> spellings;
+        for (int round = 0; spellings.size() < 200; ++round) {
+            std::wstring dots;
+            for (int i = 0; i < round; ++i) {
+                dots += L"\\.";
+            }
+            const std::wstring plain = root + L"\\Discord" + dots + L"\\app-1.0.9";
+            std::wstring upper = plain;
+            std::transform(upper.begin(), upper.end(), upper.begin(),
+                           [](wchar_t c) { return static_cast<wchar_t>(std::towupper(c)); });
+            std::wstring slashed = plain;
+            std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+            std::wstring mixed = L"Discord\\app-1.0.9";
+            for (std::size_t i = 0, bit = 0; i < mixed.size(); ++i) {
+                if (std::iswalpha(mixed[i]) && ((round >> bit++) & 1) != 0) {
+                    mixed[i] =
+                        static_cast<wchar_t>(std::iswupper(mixed[i]) ? std::towlower(mixed[i])
+                                                                     : std::towupper(mixed[i]));
+                }
+            }
+            for (std::wstring spelling :
+                 {plain, root + L"\\Discord\\gone" + dots + L"\\..\\app-1.0.9", upper, slashed,
+                  root + L"\\.\\Discord" + dots + L"\\app-1.0.9", L"\\\\?\\" + root + L"\\" + mixed,
+                  plain + L".", plain + L" "}) {
+                spellings.push_back(std::move(spelling));
+            }
+        }
+        return spellings;
+    }
+
+    Result<runtime::ApplicationLists> deriveFor(const std::vector<std::wstring>& folders,
+                                                ScanLimits limits) const {
+        std::vector<StoredApplication> apps;
+        for (const std::wstring& folder : folders) {
+            apps.push_back({"Discord", text(folder + L"\\Discord.exe"), ""});
+        }
+        return deriveApplicationLists(apps, profiles_, layout_, limits);
+    }
+
+    Strings executables_;
+};
+
+TEST_F(OneFolderManyAliases, TwoHundredSpellingsGiveOneReadAndFiftyPaths) {
+    const std::vector<std::wstring> folders = aliases();
+    ASSERT_EQ(std::set<std::wstring>(folders.begin(), folders.end()).size(), 200u);
+    Strings expected = executables_;
+    for (const std::wstring& folder : folders) {
+        ASSERT_TRUE(hasMetadata(folder)) << text(folder);
+        expected.insert(text(folder + L"\\Discord.exe"));  // each application's own path
+    }
+    ASSERT_EQ(executables_.size(), 50u);
+
+    // Within the budget of one read, which a second read would pass.
+    const auto lists = deriveFor(folders, kOneRead);
+    ASSERT_TRUE(lists) << lists.error();
+    EXPECT_EQ(lists->processPaths, expected);
+}
+
+TEST_F(OneFolderManyAliases, PastEitherLimitTheDerivationFailsNamingIt) {
+    const std::vector<std::wstring> folders = aliases();
+    EXPECT_EQ(deriveFor({folders[0]}, {kOneRead.folderEntries - 1, kOneRead.executablePaths}),
+              fail("Too many files in the application folders to route (limit 51)."));
+    EXPECT_EQ(deriveFor(folders, {kOneRead.folderEntries, kOneRead.executablePaths - 1}),
+              fail("Too many files in the application folders to route (limit 49)."));
+    // Two folders that are not aliases are two reads.
+    tree_.file(L"Discord\\app-2.0\\Discord.exe");
+    EXPECT_EQ(deriveFor({folders[0], tree_.path(L"Discord\\app-2.0")}, kOneRead),
+              fail("Too many files in the application folders to route (limit 52)."));
+}
+
 TEST(ExecutableScan, CandidateMustBeARegularFile) {
     test::TempTree tree;
     EXPECT_TRUE(isCandidateExecutable(tree.file(L"tool.exe")));
     EXPECT_FALSE(isCandidateExecutable(tree.folder(L"folder.exe")));
     EXPECT_FALSE(isCandidateExecutable(tree.path(L"missing.exe")));
-    EXPECT_EQ(candidateExecutablesIn(tree.path(L"missing")), std::vector<std::wstring>{});
-    EXPECT_EQ(scanExecutablesRecursively(tree.path(L"tool.exe")), std::vector<std::wstring>{});
+    EXPECT_EQ(ExecutableScan().executablesIn(tree.path(L"missing")), std::vector<std::wstring>{});
+    EXPECT_EQ(ExecutableScan().executablesBelow(tree.path(L"tool.exe")),
+              std::vector<std::wstring>{});
 }
 
 TEST(ExecutableScan, ReachesFilesBeyondTheOrdinaryPathLength) {
@@ -206,7 +303,7 @@ TEST(ExecutableScan, ReachesFilesBeyondTheOrdinaryPathLength) {
     ASSERT_TRUE(platform::UniqueFile(::CreateFileW((L"\\\\?\\" + deep).c_str(), GENERIC_WRITE, 0,
                                                    nullptr, CREATE_NEW, 0, nullptr)));
 
-    EXPECT_EQ(scanExecutablesRecursively(tree.root()), std::vector<std::wstring>{deep});
+    EXPECT_EQ(ExecutableScan().executablesBelow(tree.root()), std::vector<std::wstring>{deep});
 }
 
 #ifdef KORVANE_LINK_LOOP_DIR
@@ -229,9 +326,9 @@ TEST(ExecutableScan, FollowsLinksAndEntersEachFolderOnce) {
     const std::vector<std::wstring> expected{resources + L"\\app\\shared\\other.exe",
                                              resources + L"\\app\\sub\\tool.exe"};
 
-    EXPECT_EQ(sorted(scanExecutablesRecursively(resources + L"\\app")), expected);
+    EXPECT_EQ(sorted(ExecutableScan().executablesBelow(resources + L"\\app")), expected);
     // Started above the link's target, the scan meets it again through the link.
-    EXPECT_EQ(sorted(scanExecutablesRecursively(resources)), expected);
+    EXPECT_EQ(sorted(ExecutableScan().executablesBelow(resources)), expected);
 }
 #endif
 

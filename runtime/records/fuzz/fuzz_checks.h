@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "common/result.h"
-#include "runtime/records/json_reader.h"
+#include "runtime/records/json_document.h"
 
 namespace korvane::runtime::fuzzing {
 

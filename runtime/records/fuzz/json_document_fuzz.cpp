@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "runtime/records/fuzz/fuzz_checks.h"
-#include "runtime/records/json_reader.h"
+#include "runtime/records/json_document.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace korvane::runtime;

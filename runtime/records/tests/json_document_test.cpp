@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "runtime/records/json_reader.h"
+#include "runtime/records/json_document.h"
 
 namespace korvane::runtime {
 namespace {
@@ -52,6 +52,17 @@ TEST(ParseJsonDocument, Allows127NestedLevelsNot128) {
               "recursion limit exceeded at line 1 column 128");
     EXPECT_EQ(errorOf(std::string(127, '[') + "{" + std::string(127, ']')),
               "recursion limit exceeded at line 1 column 128");
+}
+
+TEST(ParseJsonDocument, AClosedContainerGivesItsLevelBack) {
+    // Many siblings at the deepest level: each one's level ends with it.
+    const std::string deepest = std::string(126, '[') + "[],[],{},[]" + std::string(126, ']');
+    EXPECT_TRUE(parseJsonDocument(deepest));
+    std::string siblings = "[";
+    for (int i = 0; i < 200; ++i) {
+        siblings += std::string(i == 0 ? "" : ",") + std::string(126, '[') + std::string(126, ']');
+    }
+    EXPECT_TRUE(parseJsonDocument(siblings + "]"));
 }
 
 TEST(ParseJsonDocument, RefusesStringsThatCouldNotBePrintedAgain) {

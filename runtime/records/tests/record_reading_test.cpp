@@ -209,6 +209,22 @@ TEST(RecordReading, NestingDeeperThan127IsRefusedEvenUnderSkippedKeys) {
     EXPECT_EQ(underSkippedKey(127), "recursion limit exceeded at line 1 column 132");
 }
 
+TEST(RecordReading, RecordsWrittenAsArraysGiveTheirLevelBack) {
+    // Each record, and each list in it, is one level while it is read: 300 of
+    // them in a row stay far from the limit.
+    std::string text = "{\"profiles\":[";
+    for (int i = 0; i < 300; ++i) {
+        text += std::string(i == 0 ? "" : ",") + "[[],[],[],false,true,false,true]";
+    }
+    const auto profiles = parseApplicationRoutingProfiles(text + "]}");
+    ASSERT_TRUE(profiles) << profiles.error();
+    EXPECT_EQ(profiles->profiles.size(), 300u);
+    // Also when the short array is refused after its closing bracket.
+    EXPECT_EQ(errorOf(parseApplicationRoutingProfiles(R"({"profiles":[[[],[]]]})")),
+              "invalid length 2, expected struct ApplicationRoutingProfile with 7 elements at line "
+              "1 column 20");
+}
+
 TEST(RecordReading, SyntaxErrorsInsideRecords) {
     EXPECT_EQ(serverError(R"({"host":"a")"), "EOF while parsing an object at line 1 column 11");
     EXPECT_EQ(serverError(R"({"host":"a",})"), "trailing comma at line 1 column 13");

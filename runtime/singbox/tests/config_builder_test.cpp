@@ -6,8 +6,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "runtime/process/runtime_paths.h"
-#include "runtime/profiles/windows_path.h"
+#include "common/text.h"
+#include "common/windows_path.h"
+#include "runtime/process/runtime_layout.h"
 #include "runtime/singbox/tun_interface.h"
 #include "tests/support/file_content.h"
 #include "tests/support/temp_tree.h"
@@ -29,14 +30,9 @@ StoredAppSettings settingsFor(std::string mode, std::vector<StoredApplication> a
 
 class SingBoxConfig : public ::testing::Test {
   protected:
-    void SetUp() override {
-        overrideServiceExecutablePathForTesting(tree_.path(L"svc\\korvane_service.exe"));
-    }
-    void TearDown() override { overrideServiceExecutablePathForTesting(std::nullopt); }
-
     // Builds, checks the result record, and returns the written document.
     json build(const StoredAppSettings& settings, std::string_view host) {
-        const Result<SingBoxConfigResult> result = buildSingBoxConfig(settings, host);
+        const Result<SingBoxConfigResult> result = buildSingBoxConfig(layout_, settings, host);
         EXPECT_TRUE(result) << result.error();
         if (!result) {
             return {};
@@ -62,13 +58,14 @@ class SingBoxConfig : public ::testing::Test {
     }
 
     test::TempTree tree_;
+    const RuntimeLayout layout_{tree_.path(L"svc\\korvane_service.exe")};
     std::string text_;
 };
 
 TEST_F(SingBoxConfig, FullModeBlocksUdpAndSendsTheRestToTheProxy) {
     const std::wstring app = tree_.file(L"Discord\\app-1.0.9\\Discord.exe");
     const json document =
-        build(settingsFor("full", {{"Discord", pathText(app), ""}}), " 1.2.3.4:8443 ");
+        build(settingsFor("full", {{"Discord", narrow(app), ""}}), " 1.2.3.4:8443 ");
 
     EXPECT_EQ(document.at("route").at("final"), "proxy");
     EXPECT_EQ(excluded(document), json::array({"1.2.3.4/32"}));
@@ -89,11 +86,11 @@ TEST_F(SingBoxConfig, SplitModeRoutesChosenApplicationsAndExcludesNaiveByPath) {
     const std::wstring app = tree_.file(L"Tools\\tool.exe");
     tree_.file(L"Tools\\other.exe");  // no profile matches: not listed
 
-    const json document = build(settingsFor("Full", {{"Tool", pathText(app), ""}}), "localhost");
+    const json document = build(settingsFor("Full", {{"Tool", narrow(app), ""}}), "localhost");
 
     EXPECT_EQ(document.at("route").at("final"), "direct");
-    const json naivePath = json::array({pathText(naive)});
-    const json appPath = json::array({pathText(app)});
+    const json naivePath = json::array({narrow(naive)});
+    const json appPath = json::array({narrow(app)});
     EXPECT_EQ(
         rules(document),
         (Texts{
@@ -136,6 +133,23 @@ TEST_F(SingBoxConfig, SitesAreWidenedByPresetsUnlessThePresetsFileIsMalformed) {
               R"({"domain_suffix":["capital.com","example.com"],)" + sitesTcp);
 }
 
+TEST_F(SingBoxConfig, PresetsFileOverOneMebibyteCountsAsUnreadable) {
+    const std::string presets = R"({"domains": {"example.com": ["cdn.example.net"]}})";
+    tree_.folder(L"svc\\data");
+    const StoredAppSettings settings = settingsFor("split", {}, {"example.com"});
+    const auto sitesRule = [&](std::size_t size) {
+        std::string padded = presets;
+        padded.resize(size, ' ');  // white space after the document
+        test::writeFile(tree_.path(L"svc\\data\\domain-presets.json"), padded);
+        return rules(build(settings, "localhost")).at(5);
+    };
+    EXPECT_EQ(
+        sitesRule(1024 * 1024),
+        R"({"domain_suffix":["cdn.example.net","example.com"],"network":"tcp","outbound":"proxy"})");
+    EXPECT_EQ(sitesRule(1024 * 1024 + 1),
+              R"({"domain_suffix":["example.com"],"network":"tcp","outbound":"proxy"})");
+}
+
 TEST_F(SingBoxConfig, ServerHostsResolveToEachAddressOnce) {
     const json local = build(settingsFor("full"), " HTTPS://LocalHost/path");
     EXPECT_EQ(rules(local).back(), R"({"domain":["localhost"],"outbound":"direct"})");
@@ -163,16 +177,30 @@ TEST_F(SingBoxConfig, ReplacesAnEarlierFileWhole) {
     EXPECT_TRUE(text_.ends_with("}"));
 }
 
+TEST_F(SingBoxConfig, ApplicationFoldersPastTheLimitsFailAndWriteNothing) {
+    const std::wstring app = tree_.file(L"Discord\\app-1.0.9\\Discord.exe");
+    tree_.file(L"Discord\\app-1.0.9\\helper.exe");
+    const std::vector<StoredApplication> apps{{"Discord", narrow(app), ""}};
+
+    EXPECT_EQ(buildSingBoxConfig(layout_, settingsFor("split", apps), "1.2.3.4", {100, 1}),
+              fail("Too many files in the application folders to route (limit 1)."));
+    EXPECT_FALSE(std::filesystem::exists(tree_.path(L"svc\\data\\sing-box\\tun.json")));
+    // Full mode reads no folder.
+    EXPECT_TRUE(buildSingBoxConfig(layout_, settingsFor("full", apps), "1.2.3.4", {0, 0}));
+}
+
 TEST_F(SingBoxConfig, FolderOrFileThatCannotBeWrittenFailsWithTheSystemText) {
     tree_.folder(L"svc");
     test::writeFile(tree_.path(L"svc\\data"), "a file where the data folder belongs");
-    const Result<SingBoxConfigResult> noFolder = buildSingBoxConfig(settingsFor("full"), "1.2.3.4");
+    const Result<SingBoxConfigResult> noFolder =
+        buildSingBoxConfig(layout_, settingsFor("full"), "1.2.3.4");
     ASSERT_FALSE(noFolder);
     EXPECT_TRUE(noFolder.error().ends_with("(os error 183)")) << noFolder.error();
 
     std::filesystem::remove(tree_.path(L"svc\\data"));
     tree_.folder(L"svc\\data\\sing-box\\tun.json");  // a folder where the file belongs
-    const Result<SingBoxConfigResult> noFile = buildSingBoxConfig(settingsFor("full"), "1.2.3.4");
+    const Result<SingBoxConfigResult> noFile =
+        buildSingBoxConfig(layout_, settingsFor("full"), "1.2.3.4");
     ASSERT_FALSE(noFile);
     EXPECT_TRUE(noFile.error().ends_with("(os error 5)")) << noFile.error();
 }

@@ -9,10 +9,17 @@
 #include <chrono>
 #include <cstdlib>
 #include <future>
+#include <nlohmann/json.hpp>
 #include <thread>
 
-#include "runtime/supervisor/tests/runtime_tree.h"
-#include "service/ipc/tests/loopback_client.h"
+#include "platform/handles.h"
+#include "platform/wide.h"
+#include "runtime/naive/local_socks_port.h"
+#include "runtime/naive/naive_runner.h"
+#include "runtime/records/records.h"
+#include "runtime/singbox/singbox_runner.h"
+#include "tests/support/loopback.h"
+#include "tests/support/runtime_tree.h"
 #include "tests/support/scoped_environment.h"
 
 namespace korvane::runtime {
@@ -43,7 +50,8 @@ void expectNothingRuns(const RuntimeTree& tree) {
 
 TEST(Supervisor, FullStartRunsBothChildren_HealthIsGood_StopEndsBoth) {
     RuntimeTree tree;
-    const auto started = handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+    const auto started =
+        handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()));
     ASSERT_TRUE(started) << started.error();
     EXPECT_EQ(*started, expectedStartResult());
     EXPECT_EQ(tree.running("naive").size(), 1u);
@@ -59,11 +67,12 @@ TEST(Supervisor, FullStartRunsBothChildren_HealthIsGood_StopEndsBoth) {
 
 TEST(Supervisor, SecondStartWhileUpReplacesBothChildren) {
     RuntimeTree tree;
-    ASSERT_TRUE(handleStart(splitSettingsJson(), serverJson(tree.serverPort())));
+    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
     const auto firstNaive = tree.running("naive");
     const auto firstSingBox = tree.running("sing-box");
 
-    const auto again = handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+    const auto again =
+        handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()));
     ASSERT_TRUE(again) << again.error();
     EXPECT_EQ(*again, expectedStartResult());
     const auto naive = tree.running("naive");
@@ -74,37 +83,80 @@ TEST(Supervisor, SecondStartWhileUpReplacesBothChildren) {
     EXPECT_NE(singBox, firstSingBox);
 }
 
-TEST(Supervisor, FailuresBeforeNaiveRunsLeaveWhatRanAsTheTableSays) {
+TEST(Supervisor, FailedSecondStartLeavesNothingRunning_ARefusedProtocolChangesNothing) {
     RuntimeTree tree;
-    ASSERT_TRUE(handleStart(splitSettingsJson(), serverJson(tree.serverPort())));
+    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
 
     // A refused protocol changes nothing.
-    EXPECT_EQ(handleStart(splitSettingsJson(), serverJson(tree.serverPort(), "wireguard")),
-              fail("Unsupported VPN protocol: wireguard"));
+    EXPECT_EQ(
+        handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort(), "wireguard")),
+        fail("Unsupported VPN protocol: wireguard"));
     EXPECT_EQ(tree.running("naive").size(), 1u);
     EXPECT_EQ(tree.running("sing-box").size(), 1u);
 
-    // Later naive failures end the earlier naive.exe; sing-box.exe keeps running.
-    const std::uint16_t closedPort = service::testing::freeLoopbackPort();
-    EXPECT_EQ(handleStart(splitSettingsJson(), serverJson(closedPort)),
+    // Any later failure ends both: sing-box.exe must not route into a port
+    // where nothing of ours listens.
+    const std::uint16_t closedPort = test::freeLoopbackPort();
+    EXPECT_EQ(handleStart(tree.layout(), splitSettingsJson(), serverJson(closedPort)),
               fail("Server 127.0.0.1:" + std::to_string(closedPort) + " is unreachable."));
-    EXPECT_TRUE(tree.running("naive").empty());
-    EXPECT_EQ(tree.running("sing-box").size(), 1u);
-    EXPECT_EQ(handleHealth(), R"({"healthy":false,"naiveRunning":false,)"
-                              R"("singBoxRunning":true,"socksReady":false})");
+    expectNothingRuns(tree);
+    EXPECT_EQ(handleHealth(), kAllDown);
 
-    const auto occupier = service::testing::occupyLoopbackPort(1080);
+    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
+    ASSERT_TRUE(handleStop());
+    const auto occupier = test::occupyLoopbackPort(kLocalSocksPort);
     ASSERT_TRUE(occupier);
-    EXPECT_EQ(handleStart(splitSettingsJson(), serverJson(tree.serverPort())),
+    EXPECT_EQ(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())),
               fail("Local SOCKS5 port 1080 is already in use."));
+    expectNothingRuns(tree);
+}
+
+TEST(Supervisor, SingBoxIsNotStartedInFrontOfAListenerThatIsNotNaives) {
+    RuntimeTree tree;
+    const auto settings = parseStoredAppSettings(splitSettingsJson());
+    const auto server = parseAccessServer(serverJson(tree.serverPort()));
+    ASSERT_TRUE(settings && server);
+    ASSERT_TRUE(startNaive(tree.layout(), *server));
+    // What the system would say, were it to tell owners (Wine does not).
+    const ListenerTable someoneElse = [] {
+        return std::optional(std::vector<ListenerRow>{{ListenerRow::Address::loopback, 1080, 4}});
+    };
+    ManualClock clock;
+    const auto started = startSingBox(tree.layout(), *settings, *server, clock, someoneElse);
+    ASSERT_FALSE(started);
+    EXPECT_TRUE(
+        started.error().starts_with("NaiveProxy local SOCKS5 is not available before TUN start."))
+        << started.error();
+    EXPECT_TRUE(tree.running("sing-box").empty());
+    EXPECT_FALSE(std::filesystem::exists(tree.dataFolder() / "sing-box" / "tun.json"));
+}
+
+TEST(Supervisor, TooManyExecutablesInAnApplicationFolderFailTheStartAndLeaveNothingRunning) {
+    RuntimeTree tree;
+    // The chosen application's folder holds one executable more than a start
+    // may route, Discord.exe among them.
+    const std::filesystem::path folder = tree.serviceFolder().parent_path() / "Discord";
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i <= 10'000; ++i) {
+        const std::wstring name = i == 0 ? L"Discord.exe" : L"tool" + std::to_wstring(i) + L".exe";
+        ASSERT_TRUE(platform::UniqueFile(::CreateFileW((folder / name).c_str(), GENERIC_WRITE, 0,
+                                                       nullptr, CREATE_NEW, 0, nullptr)));
+    }
+    nlohmann::json settings = nlohmann::json::parse(splitSettingsJson());
+    settings["apps"] = nlohmann::json::array(
+        {{{"name", "Discord"}, {"path", platform::narrow((folder / "Discord.exe").native())}}});
+
+    EXPECT_EQ(handleStart(tree.layout(), settings.dump(), serverJson(tree.serverPort())),
+              fail("Too many files in the application folders to route (limit 10000)."));
+    expectNothingRuns(tree);
 }
 
 TEST(Supervisor, PayloadErrorsComeBeforeAnyWork_SettingsFirst) {
     RuntimeTree tree;
-    EXPECT_EQ(handleStart(R"({"mode":1})", R"({"port":"x"})"),
+    EXPECT_EQ(handleStart(tree.layout(), R"({"mode":1})", R"({"port":"x"})"),
               fail("Invalid settings payload: invalid type: integer `1`, expected a string at "
                    "line 1 column 9"));
-    EXPECT_EQ(handleStart(splitSettingsJson(), "null"),
+    EXPECT_EQ(handleStart(tree.layout(), splitSettingsJson(), "null"),
               fail("Invalid server payload: invalid type: null, expected struct AccessServer at "
                    "line 1 column 4"));
     expectNothingRuns(tree);
@@ -113,7 +165,8 @@ TEST(Supervisor, PayloadErrorsComeBeforeAnyWork_SettingsFirst) {
 TEST(Supervisor, NaiveThatNeverListensIsStoppedWithItsLogTail) {
     RuntimeTree tree;
     ScopedEnvironment mode(L"KORVANE_NAIVE_MODE", L"silent");
-    const auto started = handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+    const auto started =
+        handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()));
     ASSERT_FALSE(started);
     EXPECT_TRUE(started.error().starts_with(
         "NaiveProxy started, but local SOCKS5 did not become ready. Last log lines: "
@@ -125,16 +178,19 @@ TEST(Supervisor, NaiveThatNeverListensIsStoppedWithItsLogTail) {
 TEST(Supervisor, MissingSingBoxStopsNaive) {
     RuntimeTree tree;
     std::filesystem::remove(tree.program("sing-box"));
-    EXPECT_EQ(handleStart(splitSettingsJson(), serverJson(tree.serverPort())),
+    EXPECT_EQ(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())),
               fail("sing-box.exe was not found."));
     expectNothingRuns(tree);
     EXPECT_EQ(handleHealth(), kAllDown);
 }
 
-TEST(Supervisor, SingBoxThatExitsAtOnceFailsTheStartWithItsLogTail) {
+TEST(Supervisor, SingBoxThatExitsAtOnceFailsTheStartThenWithItsLogTail) {
     RuntimeTree tree;
     ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit");
-    const auto started = handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+    const auto before = std::chrono::steady_clock::now();
+    const auto started = handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()));
+    // Well inside the 3 s that a running sing-box.exe is given to settle.
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 2500ms);
     ASSERT_FALSE(started);
     EXPECT_TRUE(started.error().starts_with(
         "sing-box exited early. Run the app as administrator and check that TUN is available. "
@@ -148,7 +204,7 @@ TEST(Supervisor, SingBoxThatExitsAtOnceFailsTheStartWithItsLogTail) {
 TEST(Supervisor, SingBoxThatExitsLaterIsReportedByHealth) {
     RuntimeTree tree;
     ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit-after-5s");
-    ASSERT_TRUE(handleStart(splitSettingsJson(), serverJson(tree.serverPort())));
+    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
     std::this_thread::sleep_for(2500ms);
     EXPECT_EQ(handleHealth(), R"({"healthy":false,"naiveRunning":true,)"
                               R"("singBoxRunning":false,"socksReady":true})");
@@ -157,7 +213,7 @@ TEST(Supervisor, SingBoxThatExitsLaterIsReportedByHealth) {
 TEST(Supervisor, StopFromAnotherThreadDuringAStartLeavesNothingAfterTheSecondStop) {
     RuntimeTree tree;
     auto start = std::async(std::launch::async, [&] {
-        return handleStart(splitSettingsJson(), serverJson(tree.serverPort()));
+        return handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()));
     });
     // Lands while sing-box.exe settles: both slots are filled at that moment.
     std::this_thread::sleep_for(1500ms);
@@ -170,7 +226,7 @@ TEST(Supervisor, StopFromAnotherThreadDuringAStartLeavesNothingAfterTheSecondSto
 
 // Run by with_microsocks.sh while the Linux microsocks serves 127.0.0.1:1080.
 class OutsideSocks : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (std::getenv("KORVANE_OUTSIDE_SOCKS") == nullptr) {
             GTEST_SKIP() << "needs microsocks on 127.0.0.1:1080 (with_microsocks.sh)";

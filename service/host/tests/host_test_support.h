@@ -1,43 +1,15 @@
 #pragma once
-// Helpers of the Wine tests: running korvane_service.exe and sc.exe as
-// children, asking the Service Control Manager, and talking to the endpoint.
+// Helpers of the service's Wine tests: asking the Service Control Manager
+// about the service, and talking to its endpoint.
 
 #include <windows.h>
 
 #include <chrono>
-#include <filesystem>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "platform/handles.h"
-
 namespace korvane::service::testing {
-
-std::filesystem::path systemTool(const wchar_t* fileName);
-
-bool runningUnderWine();
-
-struct ProgramOutcome {
-    DWORD exitCode = 0;
-    bool timedOut = false;
-    std::string standardOutput;
-    std::string standardError;
-};
-
-// Runs `program` with `arguments`, its standard streams in files of
-// `scratch`, and waits at most `limit` (then ends it).
-ProgramOutcome runProgram(const std::filesystem::path& program,
-                          const std::vector<std::wstring>& arguments,
-                          const std::filesystem::path& scratch,
-                          std::chrono::milliseconds limit = std::chrono::seconds(60));
-
-// Starts `program` and leaves it running; its standard error goes to the file
-// `errorFile`.
-platform::UniqueProcess startProgram(const std::filesystem::path& program,
-                                     const std::vector<std::wstring>& arguments,
-                                     const std::filesystem::path& errorFile);
 
 // The service's state, or nothing when it is not installed.
 std::optional<SERVICE_STATUS_PROCESS> queryService();
@@ -78,27 +50,5 @@ std::optional<std::string> waitForEndpoint(std::chrono::milliseconds limit);
 
 // Waits until nothing accepts connections on 127.0.0.1:49190 any more.
 bool waitForEndpointGone(std::chrono::milliseconds limit);
-
-// Every child process of one parent that sample() has seen, held open so
-// that its end can be awaited even after it has left the process list.
-class ChildRecord {
-  public:
-    explicit ChildRecord(DWORD parent) : parent_(parent) {}
-    void sample();
-    std::size_t seen() const { return children_.size(); }
-    bool hasSeen(std::wstring_view image) const;
-    // Image name and exit code of each child, after waiting at most `limit`
-    // for all of them (STILL_ACTIVE for one that still runs).
-    std::vector<std::pair<std::wstring, DWORD>> exitCodes(std::chrono::milliseconds limit) const;
-
-  private:
-    struct Child {
-        DWORD id = 0;
-        std::wstring image;
-        platform::UniqueProcess process;
-    };
-    DWORD parent_;
-    std::vector<Child> children_;
-};
 
 }  // namespace korvane::service::testing

@@ -9,6 +9,7 @@
 #include <regex>
 #include <sstream>
 
+#include "common/version.h"
 #include "platform/handles.h"
 #include "platform/wide.h"
 #include "service/host/event_source.h"
@@ -22,6 +23,7 @@ namespace korvane::service::testing {
 namespace {
 
 using namespace std::chrono_literals;
+using test::ProgramOutcome;
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -70,10 +72,11 @@ TEST_F(ServiceDiagnosticsTest, Status_WithoutTheServiceSaysSoAndExitsOne) {
     EXPECT_EQ(status.exitCode, 1u) << status.standardOutput;
     EXPECT_EQ(status.standardError, "");
     const std::vector<std::string> lines = linesOf(status.standardOutput);
-    ASSERT_GE(lines.size(), 4u) << status.standardOutput;
-    EXPECT_EQ(lines[0], "Service: not installed");
-    EXPECT_TRUE(lines[1].starts_with("Endpoint: 127.0.0.1:49190 did not answer (")) << lines[1];
-    EXPECT_EQ(lines[2], "Data folder: " + platform::narrow((stage() / L"data").native()));
+    ASSERT_GE(lines.size(), 5u) << status.standardOutput;
+    EXPECT_EQ(lines[0], "Version: " + std::string(versionText()));
+    EXPECT_EQ(lines[1], "Service: not installed");
+    EXPECT_TRUE(lines[2].starts_with("Endpoint: 127.0.0.1:49190 did not answer (")) << lines[2];
+    EXPECT_EQ(lines[3], "Data folder: " + platform::narrow((stage() / L"data").native()));
     EXPECT_FALSE(waitForEndpoint(0ms)) << "status must not start the endpoint";
 }
 
@@ -84,19 +87,20 @@ TEST_F(ServiceDiagnosticsTest, Status_OfTheRunningServiceShowsItsStateHealthLogs
     const ProgramOutcome status = runService({L"status"}, 30s);
     EXPECT_EQ(status.exitCode, 0u) << status.standardOutput;
     const std::vector<std::string> lines = linesOf(status.standardOutput);
-    ASSERT_GE(lines.size(), 5u) << status.standardOutput;
-    EXPECT_EQ(lines[0],
+    ASSERT_GE(lines.size(), 6u) << status.standardOutput;
+    EXPECT_EQ(lines[0], "Version: " + std::string(versionText()));
+    EXPECT_EQ(lines[1],
               "Service: running, pid " + std::to_string(processId) + ", start type automatic");
     EXPECT_EQ(
-        lines[1],
+        lines[2],
         "Endpoint: 127.0.0.1:49190 answered: "
         R"({"healthy":false,"naiveRunning":false,"singBoxRunning":false,"socksReady":false})");
-    EXPECT_EQ(lines[2], "Data folder: " + platform::narrow((stage() / L"data").native()));
+    EXPECT_EQ(lines[3], "Data folder: " + platform::narrow((stage() / L"data").native()));
     const std::regex logLine(
         R"(Log: service\.log, [1-9]\d* bytes, last written \d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)");
     const auto tailHeading = std::find(lines.begin(), lines.end(), "Last lines of service.log:");
     ASSERT_NE(tailHeading, lines.end()) << status.standardOutput;
-    EXPECT_TRUE(std::any_of(lines.begin() + 3, tailHeading, [&](const std::string& line) {
+    EXPECT_TRUE(std::any_of(lines.begin() + 4, tailHeading, [&](const std::string& line) {
         return std::regex_match(line, logLine);
     })) << status.standardOutput;
     const std::vector<std::string> tail(tailHeading + 1, lines.end());
@@ -105,6 +109,7 @@ TEST_F(ServiceDiagnosticsTest, Status_OfTheRunningServiceShowsItsStateHealthLogs
     EXPECT_TRUE(tail.back().ends_with(" info Endpoint listening on 127.0.0.1:49190"))
         << status.standardOutput;
     const std::string started = " info Service process started: pid " + std::to_string(processId) +
+                                ", version " + std::string(versionText()) +
                                 ", mode service, data folder " +
                                 platform::narrow((stage() / L"data").native());
     EXPECT_TRUE(tail[tail.size() - 2].ends_with(started)) << status.standardOutput;

@@ -16,7 +16,11 @@
 
 #include "service/host/tests/host_test_support.h"
 #include "tests/support/build_paths.h"
+#include "tests/support/program_runs.h"
 #include "tests/support/temp_tree.h"
+
+#include "platform/wide.h"
+#include "service/host/caller_policy.h"
 
 namespace korvane::service::testing {
 
@@ -48,7 +52,10 @@ class ServiceHostTest : public ::testing::Test {
     }
 
     // Every test leaves the machine without the service, whatever failed.
-    void TearDown() override { removeServiceIfPresent(); }
+    void TearDown() override {
+        removeServiceIfPresent();
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kServiceParametersKey);
+    }
 
     // The folder of the staged programs, which also takes the standard
     // streams of the programs that the tests run.
@@ -56,15 +63,32 @@ class ServiceHostTest : public ::testing::Test {
     static std::filesystem::path service() { return stage_->path(L"korvane_service.exe"); }
     static std::filesystem::path installer() { return stage_->path(L"korvane setup copy.exe"); }
 
-    static ProgramOutcome runService(const std::vector<std::wstring>& arguments,
-                                     std::chrono::milliseconds limit = std::chrono::seconds(60)) {
-        return runProgram(service(), arguments, stage(), limit);
+    static test::ProgramOutcome runService(
+        const std::vector<std::wstring>& arguments,
+        std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+        return test::runProgram(service(), arguments, stage(), limit);
     }
 
-    static void installAndWaitUntilServing() {
-        const ProgramOutcome install = runProgram(installer(), {L"install"}, stage());
+    // The service refuses callers that run from outside its folder, as this
+    // test does (Wine names the owners of loopback connections), unless the
+    // administrators' switch is set before it starts.
+    static void installAndWaitUntilServing(bool allowAnyLocalClient = true) {
+        if (allowAnyLocalClient) {
+            const DWORD one = 1;
+            ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kServiceParametersKey,
+                                        kAllowAnyLocalClientValue, REG_DWORD, &one, sizeof one),
+                      ERROR_SUCCESS);
+        }
+        const test::ProgramOutcome install = test::runProgram(installer(), {L"install"}, stage());
         ASSERT_EQ(install.exitCode, 0u) << install.standardError;
-        ASSERT_EQ(install.standardError, "");
+        // The stage lies in this user's temp folder, which the user may
+        // change: install says so and goes on.
+        const std::string warning = "Warning: " + platform::narrow(stage().native()) +
+                                    " is writable by ";
+        EXPECT_TRUE(install.standardError.starts_with(warning)) << install.standardError;
+        EXPECT_TRUE(install.standardError.ends_with(
+            "; install into a folder only administrators can change, such as Program Files\n"))
+            << install.standardError;
         const auto running = waitForServiceState(SERVICE_RUNNING, std::chrono::seconds(20));
         ASSERT_TRUE(running);
         ASSERT_EQ(running->dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));

@@ -11,6 +11,7 @@
 #include <memory>
 #include <thread>
 
+#include "common/version.h"
 #include "service/host/command_line_quoting.h"
 #include "service/host/service_description.h"
 #include "service/host/service_main.h"
@@ -18,13 +19,20 @@
 #include "service/host/tests/host_test_support.h"
 #include "service/host/tests/service_fixture.h"
 #include "service/ipc/ipc_server.h"
-#include "service/ipc/tests/loopback_client.h"
+#include "tests/support/loopback.h"
 #include "tests/support/processes.h"
+#include "tests/support/program_runs.h"
 
 namespace korvane::service::testing {
 namespace {
 
 using namespace std::chrono_literals;
+using test::occupyLoopbackPort;
+using test::ProgramOutcome;
+using test::runningUnderWine;
+using test::runProgram;
+using test::startProgram;
+using test::systemTool;
 using test::waitForExit;
 
 constexpr char kWinapiError[] = "IO error in winapi call\n";
@@ -87,7 +95,8 @@ TEST_F(ServiceHostTest, InstallAgain_RefreshesTheConfigurationAndLeavesTheServic
 
     const ProgramOutcome again = runProgram(installer(), {L"install"}, stage());
     EXPECT_EQ(again.exitCode, 0u) << again.standardError;
-    EXPECT_EQ(again.standardError, "");
+    // Only the warning about the user-writable test folder.
+    EXPECT_TRUE(again.standardError.starts_with("Warning: ")) << again.standardError;
 
     const auto config = queryServiceConfiguration();
     ASSERT_TRUE(config);
@@ -153,6 +162,16 @@ TEST_F(ServiceHostTest, Uninstall_OfAStoppedServiceStillDeletesIt) {
     EXPECT_FALSE(queryService());
 }
 
+TEST_F(ServiceHostTest, Run_RefusesCallersFromOutsideItsFolderUnlessAllowed) {
+    // This test runs from the build folder, not the service's. The other
+    // tests set the administrators' switch and are served: it is read.
+    installAndWaitUntilServing(false);
+    const auto answered = askEndpoint();
+    ASSERT_TRUE(answered);
+    EXPECT_TRUE(answered->starts_with("HTTP/1.1 500 Error\r\n")) << *answered;
+    EXPECT_TRUE(answered->ends_with("\r\n\r\nRequest client not allowed")) << *answered;
+}
+
 TEST_F(ServiceHostTest, PortTakenBeforeStart_ReportsStoppedWithAServiceSpecificFailure) {
     const platform::UniqueSocket taken = occupyLoopbackPort(kIpcPort);
     ASSERT_TRUE(taken);
@@ -185,6 +204,22 @@ TEST_F(ServiceHostTest, Run_OutsideTheServiceManagerFails) {
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_EQ(run.standardError, kWinapiError);
+}
+
+TEST_F(ServiceHostTest, Version_PrintsNameAndVersionAndEndsWithoutServingOrInstalling) {
+    // Either spelling; extra arguments change nothing, as for the other words.
+    for (const std::vector<std::wstring>& arguments :
+         {std::vector<std::wstring>{L"version"},
+          std::vector<std::wstring>{L"--version", L"install"}}) {
+        SCOPED_TRACE(arguments.front());
+        const test::ProgramOutcome run = runService(arguments, 20s);
+        EXPECT_FALSE(run.timedOut) << "a version run must not serve the endpoint";
+        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_EQ(run.standardOutput, "korvane_service " + std::string(versionText()) + "\n");
+        EXPECT_EQ(run.standardError, "");
+        EXPECT_FALSE(askEndpoint()) << "nothing may listen on the endpoint's port";
+        EXPECT_FALSE(queryService()) << "a version run must not install anything";
+    }
 }
 
 TEST_F(ServiceHostTest, ConsoleMode_ServesTheEndpointForNoOrAnyUnknownWord) {

@@ -14,12 +14,21 @@
 #include "service/host/service_names.h"
 #include "service/host/tests/host_test_support.h"
 #include "service/host/tests/service_fixture.h"
-#include "service/ipc/tests/loopback_client.h"
+#include "tests/support/child_record.h"
+#include "tests/support/loopback.h"
+#include "tests/support/processes.h"
+#include "tests/support/program_runs.h"
 
 namespace korvane::service::testing {
 namespace {
 
 using namespace std::chrono_literals;
+using test::ChildRecord;
+using test::freeLoopbackPort;
+using test::occupyLoopbackPort;
+using test::ProgramOutcome;
+using test::runProgram;
+using test::systemTool;
 
 // A start request for full routing through a server that accepts TCP
 // connections on `port`.

@@ -39,5 +39,28 @@ TEST(RequestCompleteness, IgnoresWhatIsNoAnnouncement) {
     EXPECT_TRUE(isRequestComplete("POST /start\r\n\r\nContent-Length: 9\r\n\r\n"));
 }
 
+TEST(RequestCompleteness, HeadTellsWhereTheBodyStartsAndWhetherTheClientWaitsToSendIt) {
+    const std::string head =
+        "POST /start HTTP/1.1\r\nContent-Length: 3\r\nexpect:  100-Continue \r\n\r\n";
+    const auto read = readRequestHead(head + "{}");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->headLength, head.size());
+    EXPECT_EQ(read->neededLength, head.size() + 3);
+    EXPECT_TRUE(read->expectsContinue);
+
+    EXPECT_FALSE(readRequestHead("POST /start HTTP/1.1\r\nExpect: 100-continue\r\n"));
+    for (const char* other :
+         {"Expect: 200-ok", "Expect:", "X-Expect: 100-continue", "Expectation: 100-continue"}) {
+        const auto without =
+            readRequestHead(std::string("POST /start HTTP/1.1\r\n") + other + "\r\n\r\n");
+        ASSERT_TRUE(without);
+        EXPECT_FALSE(without->expectsContinue) << other;
+    }
+    // The request line and the body hold no fields.
+    const auto inBody = readRequestHead("POST /start\r\n\r\nExpect: 100-continue\r\n\r\n");
+    ASSERT_TRUE(inBody);
+    EXPECT_FALSE(inBody->expectsContinue);
+}
+
 }  // namespace
 }  // namespace korvane::service

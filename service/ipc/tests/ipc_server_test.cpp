@@ -10,14 +10,14 @@
 
 #include "platform/os_error.h"
 #include "service/http/tests/recording_handlers.h"
-#include "service/ipc/tests/loopback_client.h"
+#include "tests/support/loopback.h"
 
 namespace korvane::service {
 namespace {
 
 using namespace std::chrono_literals;
 using Calls = std::vector<std::string>;
-using testing::LoopbackClient;
+using test::LoopbackClient;
 using Stopwatch = std::chrono::steady_clock;
 
 std::string response(int code, std::string_view body) {
@@ -35,13 +35,14 @@ std::string bodyOf(const std::string& answer) {
 class IpcServer : public ::testing::Test {
   protected:
     void SetUp() override {
-        port_ = testing::freeLoopbackPort();
+        port_ = test::freeLoopbackPort();
         result_ = std::async(std::launch::async, [this] {
             return runIpcServer(stopFlag_, handlers, port_, systemClock());
         });
     }
 
-    void TearDown() override { stop(); }
+    // The tests that care about the server's outcome check stop() themselves.
+    void TearDown() override { (void)stop(); }
 
     Status stop() {
         stopFlag_->store(true);
@@ -167,15 +168,15 @@ TEST(IpcServerSetUp, FailsAtOnceWhenThePortIsTaken) {
     const std::string expected =
         "Failed to bind VPN service IPC: " + platform::osErrorText(WSAEADDRINUSE);
     testing::RecordingHandlers handlers;
-    const auto port = testing::freeLoopbackPort();
-    const auto holder = testing::occupyLoopbackPort(port);
+    const auto port = test::freeLoopbackPort();
+    const auto holder = test::occupyLoopbackPort(port);
     ASSERT_TRUE(holder);
     auto stopFlag = std::make_shared<std::atomic<bool>>(false);
     EXPECT_EQ(runIpcServer(stopFlag, handlers, port, systemClock()).error(), expected);
 
     // The real endpoint's port. The flag is set already, so should the bind
     // work after all, the call returns at once instead of serving.
-    const auto realHolder = testing::occupyLoopbackPort(kIpcPort);
+    const auto realHolder = test::occupyLoopbackPort(kIpcPort);
     stopFlag->store(true);
     const auto result = runIpcServer(stopFlag, handlers);
     ASSERT_FALSE(result);

@@ -1,14 +1,18 @@
+#include <windows.h>
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "tests/support/file_content.h"
 #include "tests/support/temp_tree.h"
 #include "updater/executable_replacement.h"
-#include "updater/tests/windows/test_support.h"
 
 namespace korvane::updater {
 namespace {
 
-using namespace korvane::updater::testing;
+namespace fs = std::filesystem;
+using test::folderEntries;
 using test::readFile;
 using test::TempTree;
 using test::writeFile;

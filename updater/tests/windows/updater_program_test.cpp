@@ -3,30 +3,72 @@
 
 #include <gtest/gtest.h>
 
+#include "common/version.h"
 #include "tests/support/build_paths.h"
 #include "tests/support/file_content.h"
+#include "tests/support/program_runs.h"
 #include "tests/support/scoped_environment.h"
+#include "tests/support/stand_in_record.h"
 #include "tests/support/temp_tree.h"
-#include "updater/tests/windows/test_support.h"
 
 namespace korvane::updater {
 namespace {
 
-using namespace korvane::updater::testing;
+namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
+using test::Child;
+using test::finishChild;
+using test::Finished;
+using test::folderEntries;
+using test::isRunning;
+using test::kTasklistRecordVariable;
 using test::readFile;
+using test::recordedRuns;
 using test::standIn;
+using test::startChild;
+using test::waitForRecordedRun;
 using test::writeFile;
+
+// The built korvane_updater.exe, as a Windows path.
+fs::path updaterExecutable() {
+    return test::hostPath(KORVANE_UPDATER_EXE);
+}
 
 // No process has this id, so the stand-in answers without digits at once.
 constexpr const wchar_t* kAbsentPid = L"4000000000";
+
+// Wine runs its own built-in tasklist from the system folder unless told to
+// prefer the file there (Windows ignores the key).
+class NativeTasklist {
+  public:
+    NativeTasklist() {
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kOverrides, L"tasklist.exe", REG_SZ, L"native",
+                          sizeof L"native");
+    }
+    ~NativeTasklist() { ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kOverrides, L"tasklist.exe"); }
+    NativeTasklist(const NativeTasklist&) = delete;
+    NativeTasklist& operator=(const NativeTasklist&) = delete;
+
+  private:
+    static constexpr const wchar_t* kOverrides = L"Software\\Wine\\DllOverrides";
+};
+
+fs::path systemTasklist() {
+    wchar_t folder[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    return fs::path(std::wstring(folder, length)) / L"tasklist.exe";
+}
 
 class UpdaterProgram : public ::testing::Test {
   protected:
     void SetUp() override {
         fs::copy_file(updaterExecutable(), tree.path(L"korvane_updater.exe"));
-        fs::copy_file(standIn("tasklist"), tree.path(L"tasklist.exe"));
+        // The updater asks the system folder's tasklist.exe (this test prefix's
+        // gets the stand-in); one planted beside it must never run.
+        fs::copy_file(standIn("tasklist"), systemTasklist(), fs::copy_options::overwrite_existing);
+        fs::copy_file(standIn("sleeper"), tree.path(L"tasklist.exe"));
+        fs::copy_file(standIn("tasklist"), launcher);
         fs::create_directory(tree.path(L"app"));
         fs::create_directory(tree.path(L"download"));
         writeFile(target, "old");
@@ -61,8 +103,9 @@ class UpdaterProgram : public ::testing::Test {
     const fs::path record = tree.path(L"record.txt");
     const fs::path target = tree.path(L"app") / L"app.exe";
     const fs::path source = tree.path(L"download") / L"new.exe";
-    const fs::path launcher = tree.path(L"tasklist.exe");
+    const fs::path launcher = tree.path(L"client.exe");
     const test::ScopedEnvironment recordTo{kTasklistRecordVariable, record.wstring()};
+    const NativeTasklist nativeTasklist;
 };
 
 TEST_F(UpdaterProgram, WritesTheFirstMissingArgumentAndDoesNothingElse) {
@@ -79,6 +122,22 @@ TEST_F(UpdaterProgram, WritesTheFirstMissingArgumentAndDoesNothingElse) {
         EXPECT_EQ(finished.exitCode, 1u) << message;
         EXPECT_EQ(finished.errorOutput, message + "\n");
     }
+    EXPECT_EQ(readFile(target), "old");
+    EXPECT_TRUE(recordedRuns(record).empty());
+}
+
+TEST_F(UpdaterProgram, VersionAlonePrintsNameAndVersionAndDoesNothingElse) {
+    const Finished version = run({L"--version"});
+    EXPECT_EQ(version.exitCode, 0u);
+    EXPECT_EQ(version.output, "korvane_updater " + std::string(versionText()) + "\n");
+    EXPECT_EQ(version.errorOutput, "");
+
+    // Beside other arguments the flag is skipped like any unknown word.
+    const Finished update = run({L"--version", L"--pid", kAbsentPid});
+    EXPECT_EQ(update.exitCode, 1u);
+    EXPECT_EQ(update.output, "");
+    EXPECT_EQ(update.errorOutput, "Missing updater source argument\n");
+
     EXPECT_EQ(readFile(target), "old");
     EXPECT_TRUE(recordedRuns(record).empty());
 }
@@ -109,6 +168,15 @@ TEST_F(UpdaterProgram, ReplacesOnlyAfterTheClientHasEnded) {
     EXPECT_GE(listerRuns(pid), 2u);
     EXPECT_TRUE(relaunched(milliseconds(10000)));
     EXPECT_EQ(recordedRuns(record).size(), listerRuns(pid) + 1);
+}
+
+TEST_F(UpdaterProgram, AsksTheSystemFoldersTasklistNotOnePlantedInItsFolder) {
+    // The updater's folder is also its current folder; the tasklist.exe there
+    // is a sleeper that records nothing.
+    const Finished finished = run(arguments(kAbsentPid, launcher));
+    EXPECT_EQ(finished.exitCode, 0u);
+    EXPECT_EQ(listerRuns(kAbsentPid), 1u);
+    EXPECT_EQ(readFile(target), "new");
 }
 
 TEST_F(UpdaterProgram, ReplacesAfterTwentySecondsWhenTheClientNeverEnds) {
