@@ -91,6 +91,7 @@ TEST_F(LaunchTest, EachLaunchKeepsTheLogBeforeItAsThePreviousLogReplacingAnOlder
         auto child = launchWithLog(layout, "sing-box", {test::standIn("sing-box"), {}, {}});
         ASSERT_TRUE(child.has_value()) << child.error();
         waitForExit(*child);
+        ASSERT_TRUE(test::waitUntilUnshared(logOf("sing-box.log"), 5s));
         const auto log = test::readFile(logOf("sing-box.log"));
         ASSERT_TRUE(log.has_value());
         test::writeFile(logOf("sing-box.log"), *log + marker);

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <future>
 #include <stdexcept>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "common/log/service_log.h"
 #include "platform/wide.h"
@@ -44,6 +46,7 @@ class ProcessSlotTest : public ::testing::Test {
     ChildProcess exited() {
         ChildProcess child = start(L"exit");
         ::WaitForSingleObject(child.process.get(), 10000);
+        EXPECT_TRUE(test::waitUntilUnshared(layout.logFile("sing-box"), 5s));
         return child;
     }
 
