@@ -59,6 +59,13 @@ struct EnvironmentBlockTraits {
     static void close(pointer block) noexcept { ::FreeEnvironmentStringsW(block); }
 };
 
+struct RegistryKeyTraits {
+    using pointer = HKEY;
+    static pointer invalid() noexcept { return nullptr; }
+    static bool isValid(pointer key) noexcept { return key != nullptr; }
+    static void close(pointer key) noexcept { ::RegCloseKey(key); }
+};
+
 // Memory that the system allocated with LocalAlloc for the caller (security
 // descriptors, SDDL texts, CommandLineToArgvW's array).
 template <typename T>
@@ -78,6 +85,7 @@ using UniqueSocket = UniqueHandle<SocketTraits>;
 using UniqueServiceHandle = UniqueHandle<ServiceHandleTraits>;
 using UniqueAddressInfo = UniqueHandle<AddressInfoTraits>;
 using UniqueEnvironmentBlock = UniqueHandle<EnvironmentBlockTraits>;
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
 template <typename T>
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits<T>>;
 

@@ -5,7 +5,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(cmake ninja-build g++ clang-16 libclang-rt-16-dev clang-format-14 googletest
-    nlohmann-json3-dev g++-mingw-w64-x86-64-posix wine wine64 curl microsocks iproute2 python3 osslsigncode openssl)
+    nlohmann-json3-dev libspdlog-dev libfmt-dev g++-mingw-w64-x86-64-posix wine wine64 curl microsocks iproute2 python3 osslsigncode openssl)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

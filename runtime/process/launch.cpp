@@ -1,10 +1,13 @@
 #include "runtime/process/launch.h"
 
+#include "common/log/service_log.h"
 #include "platform/os_error.h"
 #include "platform/process_launcher.h"
+#include "platform/wide.h"
 #include "platform/write_all.h"
 #include "runtime/process/file_io.h"
 #include "runtime/process/log_tail.h"
+#include "runtime/process/previous_log.h"
 
 namespace korvane::runtime {
 
@@ -53,6 +56,7 @@ Result<ChildProcess> launchWithLog(const RuntimeLayout& layout, std::string_view
             return fail(created.error());
         }
     }
+    keepPreviousLog(logPath);
     const UniqueFile log(::CreateFileW(logPath.c_str(), GENERIC_WRITE,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -73,14 +77,18 @@ Result<ChildProcess> launchWithLog(const RuntimeLayout& layout, std::string_view
     if (!job) {
         return fail(job.error());
     }
-    return platform::launchProcess({.program = command.program,
-                                    .arguments = command.arguments,
-                                    .input = input.get(),
-                                    .output = log.get(),
-                                    .error = log.get(),
-                                    .workingDirectory = command.workingDirectory,
-                                    .creationFlags = CREATE_NO_WINDOW,
-                                    .job = *job});
+    KORVANE_TRY_ASSIGN(ChildProcess child,
+                       platform::launchProcess({.program = command.program,
+                                                .arguments = command.arguments,
+                                                .input = input.get(),
+                                                .output = log.get(),
+                                                .error = log.get(),
+                                                .workingDirectory = command.workingDirectory,
+                                                .creationFlags = CREATE_NO_WINDOW,
+                                                .job = *job}));
+    log::info("Launched " + platform::narrow(command.program.native()) + ": pid " +
+              std::to_string(child.id));
+    return child;
 }
 
 std::string readLogTail(const RuntimeLayout& layout, std::string_view logName) {

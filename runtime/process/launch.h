@@ -25,7 +25,8 @@ struct LaunchCommand {
 // program name, the service's current directory (".", if even that is unknown).
 std::filesystem::path workingDirectoryFor(const std::filesystem::path& program);
 
-// Recreates layout.logFile(logName) with the line "--- starting <logName> ---"
+// Keeps the log of the previous start (previous_log.h), recreates
+// layout.logFile(logName) with the line "--- starting <logName> ---"
 // and starts the program with standard output and standard error appended to
 // it, standard input from the null device, no console window and the service's
 // environment; it inherits nothing else. Every child is held in one

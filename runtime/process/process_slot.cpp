@@ -1,11 +1,31 @@
 #include "runtime/process/process_slot.h"
 
 #include <algorithm>
+#include <string>
 #include <system_error>
 
+#include "common/log/service_log.h"
 #include "platform/os_error.h"
 
 namespace korvane::runtime {
+namespace {
+
+// The service log names children by pid; their launch line gives the path.
+void logExit(const ChildProcess& child, std::string_view when) {
+    DWORD exitCode = 0;
+    const std::string code = ::GetExitCodeProcess(child.process.get(), &exitCode)
+                                 ? std::to_string(exitCode)
+                                 : "unknown (" + platform::lastOsErrorText() + ")";
+    log::warning("Process " + std::to_string(child.id) + " had exited " + std::string(when) +
+                 ": exit code " + code);
+}
+
+Status failedToEnd(const ChildProcess& child, std::string error) {
+    log::error("Failed to end process " + std::to_string(child.id) + ": " + error);
+    return fail(std::move(error));
+}
+
+}  // namespace
 
 ProcessSlot::ProcessSlot(std::string lockMessage, std::chrono::milliseconds terminationWait)
     : terminationWait_(terminationWait), lockMessage_(std::move(lockMessage)) {}
@@ -34,6 +54,7 @@ Status ProcessSlot::store(ChildProcess child) {
     // dropped here, which releases its handles and leaves the process running.
     return locked<void>([&]() -> Status {
         child_ = std::move(child);
+        exitLogged_ = false;
         return {};
     });
 }
@@ -49,6 +70,9 @@ Status ProcessSlot::stop() {
             return fail(exited.error());
         }
         if (*exited) {
+            if (!exitLogged_) {
+                logExit(*child, "before the stop");
+            }
             return {};
         }
         // Access is denied to a process that is already ending, and to a
@@ -56,17 +80,18 @@ Status ProcessSlot::stop() {
         // apart.
         if (!::TerminateProcess(child->process.get(), 1) &&
             ::GetLastError() != ERROR_ACCESS_DENIED) {
-            return fail(platform::lastOsErrorText());
+            return failedToEnd(*child, platform::lastOsErrorText());
         }
         switch (::WaitForSingleObject(child->process.get(),
                                       static_cast<DWORD>(terminationWait_.count()))) {
             case WAIT_OBJECT_0:
+                log::info("Ended process " + std::to_string(child->id));
                 return {};
             case WAIT_TIMEOUT:
-                return fail("Process " + std::to_string(child->id) +
-                            " did not exit after termination");
+                return failedToEnd(*child, "Process " + std::to_string(child->id) +
+                                               " did not exit after termination");
             default:
-                return fail(platform::lastOsErrorText());
+                return failedToEnd(*child, platform::lastOsErrorText());
         }
     });
 }
@@ -79,6 +104,11 @@ Result<bool> ProcessSlot::isRunning() {
         const Result<bool> exited = hasExited(*child_);
         if (!exited) {
             return fail(exited.error());
+        }
+        // Health asks every few seconds: the exit is logged once.
+        if (*exited && !exitLogged_) {
+            logExit(*child_, "when checked");
+            exitLogged_ = true;
         }
         return !*exited;
     });

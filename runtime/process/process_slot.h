@@ -38,10 +38,12 @@ class ProcessSlot {
     // up to the termination wait for its end. A process still there after it
     // gives "Process <pid> did not exit after termination". Whatever happens
     // past the lock, the slot is empty after and the child's handles are
-    // released.
+    // released. The service log gets the outcome: ended, failed to end, or
+    // already exited (with its exit code, unless isRunning logged that before).
     Status stop();
 
     // True while the held child has not exited; an exited child stays held.
+    // The first call that finds it exited logs its exit code.
     Result<bool> isRunning();
 
     // Waits up to `limit` for the held child to exit; returns at once when the
@@ -65,6 +67,7 @@ class ProcessSlot {
     const std::chrono::milliseconds terminationWait_;
     bool broken_ = false;
     std::optional<ChildProcess> child_;
+    bool exitLogged_ = false;  // the held child's exit is in the service log
     const std::string lockMessage_;
 };
 

@@ -12,6 +12,9 @@ CommandWord commandWordFor(std::wstring_view firstArgument) {
     if (firstArgument == L"uninstall") {
         return CommandWord::Uninstall;
     }
+    if (firstArgument == L"status") {
+        return CommandWord::Status;
+    }
     if (firstArgument == L"version" || firstArgument == L"--version") {
         return CommandWord::Version;
     }

@@ -9,6 +9,7 @@ enum class CommandWord {
     Run,        // run as the service under the Service Control Manager
     Install,    // register or update the service, then start it
     Uninstall,  // stop and delete the service
+    Status,     // print the service's state, the endpoint's health and the logs
     Version,    // print the program's name and version
     Console,    // no recognised word: the endpoint in the foreground
 };

@@ -4,20 +4,38 @@
 
 #include <string>
 
+// Generated from service_events.mc: the event IDs.
+#include "service_events.h"
+
 #include "platform/handles.h"
 #include "platform/wide.h"
 #include "service/host/service_names.h"
 
 namespace korvane::service {
 
-void reportErrorEvent(std::string_view message) {
+namespace {
+
+DWORD eventIdOf(ErrorEvent kind) {
+    switch (kind) {
+        case ErrorEvent::ServiceStartFailed:
+            return KORVANE_EVENT_SERVICE_START_FAILED;
+        case ErrorEvent::EndpointFailed:
+            break;
+    }
+    return KORVANE_EVENT_ENDPOINT_FAILED;
+}
+
+}  // namespace
+
+void reportErrorEvent(ErrorEvent kind, std::string_view message) {
     const platform::UniqueEventSource source(::RegisterEventSourceW(nullptr, kServiceName));
     if (!source) {
         return;
     }
     const std::wstring text = platform::widen(message);
     const wchar_t* strings[] = {text.c_str()};
-    ::ReportEventW(source.get(), EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr);
+    ::ReportEventW(source.get(), EVENTLOG_ERROR_TYPE, 0, eventIdOf(kind), nullptr, 1, 0, strings,
+                   nullptr);
 }
 
 }  // namespace korvane::service

@@ -6,8 +6,15 @@
 
 namespace korvane::service {
 
+// The kinds of error event, each with its own event ID and message in the
+// message table (service_events.mc); `message` fills in its %1.
+enum class ErrorEvent {
+    ServiceStartFailed,  // the service could not set itself up under the SCM
+    EndpointFailed,      // the endpoint failed, which stops the service
+};
+
 // Records `message` as an error of the event source named like the service. Failures to log
 // are ignored: there is nowhere left to report them.
-void reportErrorEvent(std::string_view message);
+void reportErrorEvent(ErrorEvent kind, std::string_view message);
 
 }  // namespace korvane::service

@@ -1,6 +1,6 @@
 // korvane_service.exe: one command-line word selects whether the process runs
-// as the service, installs or removes it, prints its version, or serves the
-// endpoint in the foreground.
+// as the service, installs or removes it, prints its version or its status, or
+// serves the endpoint in the foreground.
 
 #include <windows.h>
 
@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <string_view>
 
 #include "common/clock.h"
+#include "common/log/service_log.h"
 #include "common/version.h"
 #include "platform/error_line.h"
 #include "runtime/process/runtime_layout.h"
@@ -17,7 +19,9 @@
 #include "service/host/command_word.h"
 #include "service/host/runtime_handlers.h"
 #include "service/host/service_installer.h"
+#include "service/host/service_log_session.h"
 #include "service/host/service_main.h"
+#include "service/host/status_report.h"
 #include "service/ipc/ipc_server.h"
 
 namespace korvane::service {
@@ -25,30 +29,34 @@ namespace {
 
 // Nothing sets this run's stop flag: the endpoint returns only when it fails.
 // The runtime is left as it is.
-Status runConsoleMode(HandlerSet& handlers) {
-    return runIpcServer(std::make_shared<std::atomic<bool>>(false), handlers);
+Status runConsoleMode(const runtime::RuntimeLayout& layout, HandlerSet& handlers) {
+    beginServiceLog("console", layout.dataFolder());
+    Status served = runIpcServer(std::make_shared<std::atomic<bool>>(false), handlers);
+    if (!served) {
+        log::error(served.error());
+    }
+    endServiceLog(served ? "0" : "1");
+    return served;
 }
 
-Status runCommand(CommandWord word) {
-    switch (word) {
-        case CommandWord::Install:
-            return installService();
-        case CommandWord::Uninstall:
-            return uninstallService(systemClock());
-        case CommandWord::Version:
-            platform::writeOutputLine(versionLine("korvane_service"));
-            return {};
-        case CommandWord::Run:
-        case CommandWord::Console:
-            break;
+Status uninstall() {
+    const Result<UninstallOutcome> outcome = uninstallService(systemClock());
+    if (!outcome) {
+        return fail(outcome.error());
     }
-    // The runtime's files and programs are placed once, from where this
-    // executable lives.
-    const auto layout = runtime::RuntimeLayout::ofRunningExecutable();
-    RuntimeHandlers handlers(layout);
-    // Console mode stays open to every local program, for development and curl.
-    return word == CommandWord::Run ? runServiceDispatcher(handlers, serviceCallerCheck(layout))
-                                    : runConsoleMode(handlers);
+    if (*outcome == UninstallOutcome::MarkedForDeletion) {
+        platform::writeOutputLine(kMarkedForDeletionNote);
+    }
+    return {};
+}
+
+// Exit status 0 when the endpoint answered, whatever it said.
+int printStatus(const runtime::RuntimeLayout& layout) {
+    const StatusReport report = collectStatusReport(layout.dataFolder());
+    std::string_view text = report.text;
+    text.remove_suffix(text.ends_with('\n') ? 1 : 0);  // the writer ends the last line
+    platform::writeOutputLine(text);
+    return report.endpointAnswered ? 0 : 1;
 }
 
 int exitStatusOf(const Status& outcome) {
@@ -59,6 +67,33 @@ int exitStatusOf(const Status& outcome) {
     return 1;
 }
 
+int runCommand(CommandWord word) {
+    switch (word) {
+        case CommandWord::Install:
+            return exitStatusOf(installService());
+        case CommandWord::Uninstall:
+            return exitStatusOf(uninstall());
+        case CommandWord::Version:
+            platform::writeOutputLine(versionLine("korvane_service"));
+            return 0;
+        case CommandWord::Status:
+        case CommandWord::Run:
+        case CommandWord::Console:
+            break;
+    }
+    // The runtime's files and programs are placed once, from where this
+    // executable lives.
+    const auto layout = runtime::RuntimeLayout::ofRunningExecutable();
+    if (word == CommandWord::Status) {
+        return printStatus(layout);
+    }
+    RuntimeHandlers handlers(layout);
+    // Console mode stays open to every local program, for development and curl.
+    return exitStatusOf(word == CommandWord::Run
+                            ? runServiceDispatcher(layout, handlers, serviceCallerCheck(layout))
+                            : runConsoleMode(layout, handlers));
+}
+
 }  // namespace
 }  // namespace korvane::service
 
@@ -66,7 +101,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace korvane::service;
     using korvane::platform::writeErrorLine;
     try {
-        return exitStatusOf(runCommand(selectCommandWord(__argc, __wargv)));
+        return runCommand(selectCommandWord(__argc, __wargv));
     } catch (const std::exception& error) {
         writeErrorLine(error.what());
     } catch (...) {

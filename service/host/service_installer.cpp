@@ -2,17 +2,19 @@
 
 #include <windows.h>
 
-#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/error_line.h"
 #include "platform/handles.h"
 #include "platform/module_path.h"
 #include "service/host/command_line_quoting.h"
+#include "service/host/event_source.h"
 #include "service/host/install_folder_check.h"
 #include "service/host/service_description.h"
 #include "service/host/service_names.h"
+#include "service/host/stop_wait.h"
 #include "service/host/winapi_error.h"
 
 namespace korvane::service {
@@ -25,7 +27,6 @@ constexpr wchar_t kRegisteredFileName[] = L"korvane_service.exe";
 constexpr wchar_t kNoDependencies[] = L"\0";
 constexpr DWORD kInstallAccess = SERVICE_CHANGE_CONFIG | SERVICE_QUERY_STATUS | SERVICE_START;
 constexpr DWORD kUninstallAccess = DELETE | SERVICE_STOP | SERVICE_QUERY_STATUS;
-constexpr auto kPauseBeforeDelete = std::chrono::milliseconds(500);
 
 // Restart 5 seconds after each of the first two failures, then nothing until
 // a day without failure has reset the count.
@@ -111,6 +112,9 @@ Status installService() {
     if (Status described = setServiceDescription(); !described) {
         return described;
     }
+    if (Status source = registerEventSource(registered); !source) {
+        return source;
+    }
     // Not a failure: the service works, but whoever can change these files
     // can run code as SYSTEM, so the administrator is told.
     if (const auto warning = installFolderWarning(installPaths(registered))) {
@@ -120,25 +124,49 @@ Status installService() {
     return {};
 }
 
-Status uninstallService(Clock& clock) {
+Result<UninstallOutcome> uninstallService(Clock& clock) {
     const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) {
         return fail(kWinapiError);
     }
-    const UniqueServiceHandle service(
-        ::OpenServiceW(manager.get(), kServiceName, kUninstallAccess));
+    UniqueServiceHandle service(::OpenServiceW(manager.get(), kServiceName, kUninstallAccess));
     if (!service) {
         return fail(kWinapiError);
     }
     // A service that is not running refuses the stop; it is deleted all the
-    // same.
+    // same. One that does not stop in time is deleted too, and stays
+    // registered until it stops.
     SERVICE_STATUS status{};
     ::ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
-    clock.sleep(kPauseBeforeDelete);
-    if (!::DeleteService(service.get())) {
+    const StopWaitOutcome waited = waitUntilStopped(
+        [&]() -> std::optional<bool> {
+            SERVICE_STATUS current{};
+            if (!::QueryServiceStatus(service.get(), &current)) {
+                return std::nullopt;
+            }
+            return current.dwCurrentState == SERVICE_STOPPED;
+        },
+        clock);
+    const bool deleted = ::DeleteService(service.get()) != FALSE;
+    // Otherwise an earlier uninstall may have deleted it already.
+    if (!deleted && ::GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE) {
         return fail(kWinapiError);
     }
-    return {};
+    if (Status source = unregisterEventSource(); !source) {
+        return fail(source.error());
+    }
+    if (!deleted) {
+        return UninstallOutcome::MarkedForDeletion;
+    }
+    service.reset();
+    // Deletion completes when the last handle closes: as long as another
+    // program (or a service still running) holds one, the name stays taken.
+    const UniqueServiceHandle remaining(
+        ::OpenServiceW(manager.get(), kServiceName, SERVICE_QUERY_STATUS));
+    if (remaining || waited != StopWaitOutcome::Stopped) {
+        return UninstallOutcome::MarkedForDeletion;
+    }
+    return UninstallOutcome::Removed;
 }
 
 }  // namespace korvane::service

@@ -5,9 +5,11 @@
 #include <memory>
 #include <string>
 
+#include "common/log/service_log.h"
 #include "platform/error_line.h"
 #include "runtime/supervisor/supervisor.h"
 #include "service/host/event_log.h"
+#include "service/host/service_log_session.h"
 #include "service/host/winapi_error.h"
 #include "service/ipc/ipc_server.h"
 
@@ -36,16 +38,19 @@ StopFlag& handlerStopFlag() {
     return flag;
 }
 
-// N.B. serviceMain receives nothing of its caller's, so the handlers reach it
+// N.B. serviceMain receives nothing of its caller's, so the layout and the
+// handlers reach it
 // here; runServiceDispatcher sets them before the dispatcher starts.
 HandlerSet* servedHandlers = nullptr;
 CallerCheck servedCallerCheck;
+const runtime::RuntimeLayout* servedLayout = nullptr;
 
 // Standard error is nowhere under the Service Control Manager; the event log
 // is where an administrator will look.
-void reportServiceFailure(std::string_view message) {
+void reportServiceFailure(ErrorEvent kind, std::string_view message) {
+    log::error(message);
     platform::writeErrorLine(message);
-    reportErrorEvent(message);
+    reportErrorEvent(kind, message);
 }
 
 void stopRuntime() noexcept {
@@ -67,11 +72,12 @@ Status serveEndpoint(const StopFlag& stopFlag) noexcept {
 }
 
 void WINAPI serviceMain(DWORD /*argc*/, LPWSTR* /*argv*/) {
+    beginServiceLog("service", servedLayout->dataFolder());
     StopFlag stopFlag;
     try {
         stopFlag = std::make_shared<std::atomic<bool>>(false);
     } catch (...) {
-        reportServiceFailure(kWinapiError);
+        reportServiceFailure(ErrorEvent::ServiceStartFailed, kWinapiError);
         return;
     }
     handlerStopFlag() = stopFlag;
@@ -80,7 +86,7 @@ void WINAPI serviceMain(DWORD /*argc*/, LPWSTR* /*argv*/) {
         ::RegisterServiceCtrlHandlerExW(kServiceName, controlHandler, &handlerStopFlag());
     SERVICE_STATUS running = statusReport(SERVICE_RUNNING, NO_ERROR, 0);
     if (statusHandle == nullptr || !::SetServiceStatus(statusHandle, &running)) {
-        reportServiceFailure(kWinapiError);
+        reportServiceFailure(ErrorEvent::ServiceStartFailed, kWinapiError);
         return;
     }
 
@@ -94,9 +100,10 @@ void WINAPI serviceMain(DWORD /*argc*/, LPWSTR* /*argv*/) {
     // Manager too, so that its recovery actions apply.
     SERVICE_STATUS stopped = statusReport(SERVICE_STOPPED, NO_ERROR, 0);
     if (!served) {
-        reportServiceFailure(served.error());
+        reportServiceFailure(ErrorEvent::EndpointFailed, served.error());
         stopped = statusReport(SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR, 1);
     }
+    endServiceLog(served ? "0" : "1066, service-specific 1");
     ::SetServiceStatus(statusHandle, &stopped);
 }
 
@@ -123,7 +130,9 @@ DWORD WINAPI controlHandler(DWORD control, DWORD /*eventType*/, LPVOID /*eventDa
     }
 }
 
-Status runServiceDispatcher(HandlerSet& handlers, CallerCheck allowCaller) {
+Status runServiceDispatcher(const runtime::RuntimeLayout& layout, HandlerSet& handlers,
+                            CallerCheck allowCaller) {
+    servedLayout = &layout;
     servedHandlers = &handlers;
     servedCallerCheck = std::move(allowCaller);
     std::wstring serviceName = kServiceName;  // the table wants a mutable text

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "common/result.h"
+#include "runtime/process/runtime_layout.h"
 #include "service/host/service_names.h"
 #include "service/http/handler_set.h"
 #include "service/ipc/ipc_server.h"
@@ -13,9 +14,11 @@ namespace korvane::service {
 
 // Connects the process to the Service Control Manager and returns once the
 // service, serving `handlers` on its endpoint to the callers that
-// `allowCaller` lets through, has stopped. Fails at once ("IO error in winapi
+// `allowCaller` lets through, has stopped. The service log goes to the data
+// folder of `layout`. Fails at once ("IO error in winapi
 // call") when the process was not started by the Service Control Manager.
-Status runServiceDispatcher(HandlerSet& handlers, CallerCheck allowCaller);
+Status runServiceDispatcher(const runtime::RuntimeLayout& layout, HandlerSet& handlers,
+                            CallerCheck allowCaller);
 
 // Stop and shutdown set the stop flag that `context` points to (a StopFlag)
 // and then stop the runtime before answering NO_ERROR; every other control,

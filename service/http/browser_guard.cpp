@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "common/log/log_text.h"
+#include "common/log/service_log.h"
 #include "common/text.h"
 #include "service/http/head_fields.h"
 
@@ -74,17 +76,26 @@ bool isAllowedOriginField(std::string_view value) {
     return host && (isLoopbackHost(*host) || isLocalhostSubdomain(*host));
 }
 
+// The value comes from a web page: clipped, and escaped by the log.
+void logRefusal(std::string_view field, std::string_view value) {
+    constexpr std::size_t kLoggedValueBytes = 200;
+    log::warning("Refused a browser request: " + std::string(field) + " " +
+                 log::clipped(value, kLoggedValueBytes));
+}
+
 }  // namespace
 
 Status checkRequestSource(std::string_view head) {
     const auto fields = headFields(head);
     for (const HeadField& field : fields) {
         if (equalsIgnoringAsciiCase(field.name, "Host") && !isAllowedHostField(field.value)) {
+            logRefusal("Host", field.value);
             return fail("Request host not allowed");
         }
     }
     for (const HeadField& field : fields) {
         if (equalsIgnoringAsciiCase(field.name, "Origin") && !isAllowedOriginField(field.value)) {
+            logRefusal("Origin", field.value);
             return fail("Request origin not allowed");
         }
     }

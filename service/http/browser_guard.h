@@ -17,7 +17,8 @@ namespace korvane::service {
 // host other than 127.0.0.1, localhost or [::1] (with any port, the host
 // compared ignoring ASCII case), otherwise with "Request origin not allowed"
 // when an Origin header is "null" or an http or https origin whose host is not
-// one of those three or a name ending in ".localhost".
+// one of those three or a name ending in ".localhost". A refusal is logged
+// with the offending value.
 Status checkRequestSource(std::string_view head);
 
 }  // namespace korvane::service

@@ -1,22 +1,32 @@
 #include "service/http/request_router.h"
 
 #include "service/http/http_request.h"
+#include "service/http/request_log.h"
 #include "service/http/start_payload.h"
 
 namespace korvane::service {
 namespace {
 
+Result<std::string> start(const HttpRequest& request, HandlerSet& handlers) {
+    KORVANE_TRY_ASSIGN(const StartPayload payload, readStartPayload(request.body));
+    return handlers.handleStart(payload.settingsJson, payload.serverJson);
+}
+
 Result<std::string> route(const HttpRequest& request, HandlerSet& handlers) {
     if (request.method == "POST" && request.path == "/start") {
-        KORVANE_TRY_ASSIGN(const StartPayload payload, readStartPayload(request.body));
-        return handlers.handleStart(payload.settingsJson, payload.serverJson);
+        Result<std::string> started = start(request, handlers);
+        logStartOutcome(started);
+        return started;
     }
     if (request.method == "POST" && request.path == "/stop") {
         // The body, if any, means nothing to a stop.
-        KORVANE_TRY(handlers.handleStop());
+        const Status stopped = handlers.handleStop();
+        logStopOutcome(stopped);
+        KORVANE_TRY(stopped);
         return std::string("{}");
     }
     if (request.method == "GET" && request.path == "/health") {
+        countHealthRequest();
         return handlers.handleHealth();
     }
     return fail("Unknown service command");

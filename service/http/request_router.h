@@ -16,7 +16,8 @@ namespace korvane::service {
 // /health to handleHealth. Anything else fails with "Unknown service command".
 // Failures of reading the request (http_request.h) or the start payload
 // (start_payload.h) come back before any handler runs; a handler's failure
-// comes back unchanged.
+// comes back unchanged. Starts and stops are logged with their outcome,
+// health requests counted (request_log.h).
 Result<std::string> serveRequest(std::string_view received, HandlerSet& handlers);
 
 }  // namespace korvane::service

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <string>
 #include <vector>
 
+#include "common/log/service_log.h"
 #include "platform/os_error.h"
 #include "service/ipc/connection.h"
 #include "service/ipc/handler_worker.h"
@@ -219,6 +221,7 @@ Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, std::uint16_t port,
     if (!wake) {
         return fail(std::move(wake.error()));
     }
+    log::info("Endpoint listening on 127.0.0.1:" + std::to_string(port));
     EventLoop loop(std::move(*listener), std::move(*wake), handlers, clock, accept, allowCaller);
     return loop.run(stopFlag);
 }

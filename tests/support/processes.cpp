@@ -81,4 +81,19 @@ bool runningUnderWine() {
     return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+bool waitUntilUnshared(const std::filesystem::path& file, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const platform::UniqueFile alone(::CreateFileW(
+            file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (alone) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        ::Sleep(10);
+    }
+}
+
 }  // namespace korvane::test

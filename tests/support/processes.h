@@ -32,4 +32,9 @@ std::filesystem::path systemTool(const wchar_t* fileName);
 
 bool runningUnderWine();
 
+// Polls until nothing else holds the file open (it opens with no sharing);
+// false after `limit`. N.B. Under Wine an exited child may hold its inherited
+// handles a moment after its end is signalled.
+bool waitUntilUnshared(const std::filesystem::path& file, std::chrono::milliseconds limit);
+
 }  // namespace korvane::test

@@ -85,6 +85,34 @@ TEST_F(LaunchTest, LogHoldsTheBannerThenBothStreamsAndASecondLaunchTruncates) {
     EXPECT_EQ(count(*log, "sing-box stand-in error line\n"), 1u);
 }
 
+TEST_F(LaunchTest, EachLaunchKeepsTheLogBeforeItAsThePreviousLogReplacingAnOlderOne) {
+    ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit");
+    const auto launchAndMark = [&](const std::string& marker) {
+        auto child = launchWithLog(layout, "sing-box", {test::standIn("sing-box"), {}, {}});
+        ASSERT_TRUE(child.has_value()) << child.error();
+        waitForExit(*child);
+        ASSERT_TRUE(test::waitUntilUnshared(logOf("sing-box.log"), 5s));
+        const auto log = test::readFile(logOf("sing-box.log"));
+        ASSERT_TRUE(log.has_value());
+        test::writeFile(logOf("sing-box.log"), *log + marker);
+    };
+    launchAndMark("first run\n");
+    EXPECT_FALSE(fs::exists(logOf("sing-box.previous.log")));
+    launchAndMark("second run\n");
+    launchAndMark("third run\n");
+
+    const auto previous = test::readFile(logOf("sing-box.previous.log"));
+    const auto current = test::readFile(logOf("sing-box.log"));
+    ASSERT_TRUE(previous && current);
+    EXPECT_EQ(previous->rfind("--- starting sing-box ---\n", 0), 0u) << *previous;
+    EXPECT_EQ(count(*previous, "second run\n"), 1u) << *previous;
+    EXPECT_EQ(count(*previous, "first run\n") + count(*previous, "third run\n"), 0u);
+    EXPECT_EQ(count(*current, "third run\n"), 1u) << *current;
+    EXPECT_EQ(count(*current, "second run\n"), 0u);
+    // The failure messages quote the current log.
+    EXPECT_NE(readLogTail(layout, "sing-box").find("third run"), std::string::npos);
+}
+
 TEST_F(LaunchTest, ChildGetsItsArgumentsAndWorkingDirectory) {
     const fs::path record = tree.root() / L"record.txt";
     ScopedEnvironment recordTo(L"KORVANE_SINGBOX_RECORD", record.wstring());

@@ -7,13 +7,18 @@
 #include <cstdlib>
 #include <future>
 #include <stdexcept>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "common/log/service_log.h"
+#include "platform/wide.h"
 #include "runtime/process/launch.h"
 #include "runtime/process/runtime_layout.h"
 #include "tests/support/build_paths.h"
 #include "tests/support/processes.h"
 #include "tests/support/scoped_environment.h"
+#include "tests/support/service_log_lines.h"
 #include "tests/support/temp_tree.h"
 
 namespace korvane::runtime {
@@ -41,6 +46,7 @@ class ProcessSlotTest : public ::testing::Test {
     ChildProcess exited() {
         ChildProcess child = start(L"exit");
         ::WaitForSingleObject(child.process.get(), 10000);
+        EXPECT_TRUE(test::waitUntilUnshared(layout.logFile("sing-box"), 5s));
         return child;
     }
 
@@ -232,6 +238,42 @@ TEST_F(ProcessSlotTest, BrokenSlot_FailsEverythingAndLeavesTheProcessRunning) {
 
     test::terminateById(heldId);
     test::terminateById(offeredId);
+}
+
+TEST_F(ProcessSlotTest, ServiceLogHasEachLaunchOneLineForAnExitAndEachEnd) {
+    ASSERT_TRUE(log::openServiceLog(tree.path(L"logs")));
+    ChildProcess gone = exited();
+    const std::string goneId = std::to_string(gone.id);
+    ASSERT_TRUE(slot.store(std::move(gone)).has_value());
+    // Health asks again and again; the exit is logged once, and the stop
+    // does not repeat it.
+    EXPECT_EQ(slot.isRunning(), false);
+    EXPECT_EQ(slot.isRunning(), false);
+    EXPECT_TRUE(slot.stop().has_value());
+
+    ChildProcess goneBeforeStop = exited();
+    const std::string goneBeforeStopId = std::to_string(goneBeforeStop.id);
+    ASSERT_TRUE(slot.store(std::move(goneBeforeStop)).has_value());
+    EXPECT_TRUE(slot.stop().has_value());
+
+    ChildProcess live = start();
+    const std::string liveId = std::to_string(live.id);
+    ASSERT_TRUE(slot.store(std::move(live)).has_value());
+    EXPECT_TRUE(slot.stop().has_value());
+    log::closeServiceLog();
+
+    const std::string launched =
+        "info Launched " + platform::narrow(test::standIn("sing-box").native());
+    EXPECT_EQ(
+        test::serviceLogEvents(tree.path(L"logs")),
+        (std::vector<std::string>{
+            launched + ": pid " + goneId,
+            "warning Process " + goneId + " had exited when checked: exit code 3",
+            launched + ": pid " + goneBeforeStopId,
+            "warning Process " + goneBeforeStopId + " had exited before the stop: exit code 3",
+            launched + ": pid " + liveId,
+            "info Ended process " + liveId,
+        }));
 }
 
 TEST(ProcessSlots, EachProcessWideSlotFailsWithItsOwnLockMessage) {

@@ -9,11 +9,13 @@ TEST(SelectCommandWord, RecognisesEachWordExactly) {
     const wchar_t* run[] = {L"korvane_service.exe", L"run"};
     const wchar_t* install[] = {L"korvane_service.exe", L"install"};
     const wchar_t* uninstall[] = {L"korvane_service.exe", L"uninstall"};
+    const wchar_t* status[] = {L"korvane_service.exe", L"status"};
     const wchar_t* version[] = {L"korvane_service.exe", L"version"};
     const wchar_t* dashedVersion[] = {L"korvane_service.exe", L"--version"};
     EXPECT_EQ(selectCommandWord(2, run), CommandWord::Run);
     EXPECT_EQ(selectCommandWord(2, install), CommandWord::Install);
     EXPECT_EQ(selectCommandWord(2, uninstall), CommandWord::Uninstall);
+    EXPECT_EQ(selectCommandWord(2, status), CommandWord::Status);
     EXPECT_EQ(selectCommandWord(2, version), CommandWord::Version);
     EXPECT_EQ(selectCommandWord(2, dashedVersion), CommandWord::Version);
 }
@@ -22,9 +24,10 @@ TEST(SelectCommandWord, FallsBackToConsoleForNoOrAnyOtherWord) {
     const wchar_t* none[] = {L"korvane_service.exe"};
     EXPECT_EQ(selectCommandWord(1, none), CommandWord::Console);
     EXPECT_EQ(selectCommandWord(0, nullptr), CommandWord::Console);
-    for (const wchar_t* word : {L"RUN", L"Install", L"UNINSTALL", L"run ", L" run", L"-run",
-                                L"/install", L"", L"runs", L"uninstal", L"stop", L"Version",
-                                L"-version", L"/version", L"--Version", L"-v", L"versions"}) {
+    for (const wchar_t* word :
+         {L"RUN", L"Install", L"UNINSTALL", L"run ", L" run", L"-run", L"/install", L"", L"runs",
+          L"uninstal", L"stop", L"Status", L"/status", L"Version", L"-version", L"/version",
+          L"--Version", L"-v", L"versions"}) {
         EXPECT_EQ(commandWordFor(word), CommandWord::Console) << word;
     }
 }

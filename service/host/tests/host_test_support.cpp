@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "platform/winsock.h"
+#include "service/host/event_source.h"
 #include "service/host/service_names.h"
 #include "service/ipc/ipc_server.h"
 #include "tests/support/loopback.h"
@@ -116,6 +117,7 @@ std::optional<ServiceConfiguration> queryServiceConfiguration() {
 }
 
 void removeServiceIfPresent() {
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kEventSourceKey);
     const UniqueServiceHandle service = openService(DELETE | SERVICE_STOP | SERVICE_QUERY_STATUS);
     if (!service) {
         return;

@@ -33,7 +33,7 @@ struct ServiceConfiguration {
 std::optional<ServiceConfiguration> queryServiceConfiguration();
 
 // Stops and deletes the service if it is installed, whatever state it is in,
-// and waits for its process to end.
+// and waits for its process to end; removes its event source.
 void removeServiceIfPresent();
 
 inline constexpr char kHealthRequest[] = "GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
