@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "common/log/service_log.h"
+#include "common/text.h"
 #include "platform/final_path.h"
 #include "platform/registry.h"
 #include "service/caller/caller_lookup.h"
@@ -24,7 +26,19 @@ CallerCheck serviceCallerCheck(const runtime::RuntimeLayout& layout) {
         return {};
     }
     return [root = installRoot(layout)](SOCKET connection) {
-        return checkCaller(connection, root) != CallerVerdict::Refused;
+        switch (checkCaller(connection, root)) {
+            case CallerVerdict::Trusted:
+                return true;
+            case CallerVerdict::Refused:
+                log::warning("Refused a caller that runs from outside " + narrow(root));
+                return false;
+            case CallerVerdict::Unknown:
+                break;
+        }
+        // Served, so that the client keeps working where the system cannot
+        // say who is calling.
+        log::info("Served a caller whose process could not be determined");
+        return true;
     };
 }
 

@@ -25,17 +25,24 @@ DWORD eventIdOf(ErrorEvent kind) {
     return KORVANE_EVENT_ENDPOINT_FAILED;
 }
 
-}  // namespace
-
-void reportErrorEvent(ErrorEvent kind, std::string_view message) {
+void report(WORD type, DWORD eventId, std::string_view message) {
     const platform::UniqueEventSource source(::RegisterEventSourceW(nullptr, kServiceName));
     if (!source) {
         return;
     }
     const std::wstring text = platform::widen(message);
     const wchar_t* strings[] = {text.c_str()};
-    ::ReportEventW(source.get(), EVENTLOG_ERROR_TYPE, 0, eventIdOf(kind), nullptr, 1, 0, strings,
-                   nullptr);
+    ::ReportEventW(source.get(), type, 0, eventId, nullptr, 1, 0, strings, nullptr);
+}
+
+}  // namespace
+
+void reportErrorEvent(ErrorEvent kind, std::string_view message) {
+    report(EVENTLOG_ERROR_TYPE, eventIdOf(kind), message);
+}
+
+void reportInstallFolderWarning(std::string_view warning) {
+    report(EVENTLOG_WARNING_TYPE, KORVANE_EVENT_INSTALL_FOLDER_WRITABLE, warning);
 }
 
 }  // namespace korvane::service

@@ -17,4 +17,7 @@ enum class ErrorEvent {
 // are ignored: there is nowhere left to report them.
 void reportErrorEvent(ErrorEvent kind, std::string_view message);
 
+// Records install's warning that others can change the install folder.
+void reportInstallFolderWarning(std::string_view warning);
+
 }  // namespace korvane::service

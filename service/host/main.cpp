@@ -69,8 +69,14 @@ int exitStatusOf(const Status& outcome) {
 
 int runCommand(CommandWord word) {
     switch (word) {
-        case CommandWord::Install:
-            return exitStatusOf(installService());
+        case CommandWord::Install: {
+            // The install folder warning goes to the service log too.
+            const auto layout = runtime::RuntimeLayout::ofRunningExecutable();
+            (void)log::openServiceLog(layout.dataFolder() / L"logs");  // optional
+            const int status = exitStatusOf(installService());
+            log::closeServiceLog();
+            return status;
+        }
         case CommandWord::Uninstall:
             return exitStatusOf(uninstall());
         case CommandWord::Version:

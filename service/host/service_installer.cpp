@@ -6,10 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "common/log/service_log.h"
 #include "platform/error_line.h"
 #include "platform/handles.h"
 #include "platform/module_path.h"
 #include "service/host/command_line_quoting.h"
+#include "service/host/event_log.h"
 #include "service/host/event_source.h"
 #include "service/host/install_folder_check.h"
 #include "service/host/service_description.h"
@@ -119,6 +121,8 @@ Status installService() {
     // can run code as SYSTEM, so the administrator is told.
     if (const auto warning = installFolderWarning(installPaths(registered))) {
         platform::writeErrorLine(*warning);
+        reportInstallFolderWarning(*warning);
+        log::warning(*warning);
     }
     startService();
     return {};

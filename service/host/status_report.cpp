@@ -1,5 +1,9 @@
 #include "service/host/status_report.h"
 
+#include "platform/module_path.h"
+
+#include "service/host/install_folder_check.h"
+
 #include <windows.h>
 #include <winsock2.h>
 
@@ -15,11 +19,13 @@
 #include "common/result.h"
 #include "common/version.h"
 #include "platform/handles.h"
+#include "platform/module_path.h"
 #include "platform/os_error.h"
 #include "platform/wide.h"
 #include "platform/winsock.h"
 #include "runtime/process/file_io.h"
 #include "runtime/process/log_tail.h"
+#include "service/host/install_folder_check.h"
 #include "service/host/service_names.h"
 #include "service/host/status_text.h"
 #include "service/ipc/ipc_server.h"
@@ -200,6 +206,16 @@ std::string serviceLogTail(const fs::path& logs) {
     return text;
 }
 
+// The same finding as install's warning, for this executable.
+std::string installFolderLine() {
+    const Result<fs::path> running = platform::currentExecutablePath();
+    if (!running) {
+        return "not checked (" + running.error() + ")";
+    }
+    const auto warning = installFolderWarning(installPaths(*running));
+    return warning ? *warning : "only administrators and the system can change it";
+}
+
 }  // namespace
 
 StatusReport collectStatusReport(const fs::path& dataFolder) {
@@ -213,6 +229,7 @@ StatusReport collectStatusReport(const fs::path& dataFolder) {
                           : "Endpoint: " + endpoint + " did not answer (" + health.error() + ")";
     report.text += "\n";
     report.text += "Data folder: " + platform::narrow(dataFolder.native()) + "\n";
+    report.text += "Install folder: " + installFolderLine() + "\n";
     report.text += logLines(dataFolder / "logs");
     report.text += serviceLogTail(dataFolder / "logs");
     return report;
