@@ -2,16 +2,11 @@
 
 #include <algorithm>
 
+#include "common/text.h"
+#include "common/windows_path.h"
+
 namespace korvane::service {
 namespace {
-
-bool isSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
-
-wchar_t asciiLower(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
 
 // The plain form of a final path: "\\?\C:\x" as "C:\x", "\\?\UNC\s\x" as
 // "\\s\x", forward slashes as backslashes, no trailing separators.
@@ -22,8 +17,8 @@ std::wstring plainForm(std::wstring_view path) {
             return false;
         }
         for (std::size_t i = 0; i < prefix.size(); ++i) {
-            const wchar_t c = isSeparator(path[i]) ? L'\\' : asciiLower(path[i]);
-            if (c != asciiLower(prefix[i])) {
+            const wchar_t c = isPathSeparator(path[i]) ? L'\\' : asciiLowerChar(path[i]);
+            if (c != asciiLowerChar(prefix[i])) {
                 return false;
             }
         }
@@ -36,7 +31,7 @@ std::wstring plainForm(std::wstring_view path) {
         path.remove_prefix(4);
     }
     for (const wchar_t c : path) {
-        text += isSeparator(c) ? L'\\' : c;
+        text += isPathSeparator(c) ? L'\\' : c;
     }
     while (!text.empty() && text.back() == L'\\') {
         text.pop_back();
@@ -66,12 +61,7 @@ bool isInsideFolder(std::wstring_view path, std::wstring_view folder) {
         hasDotComponent(inner) || hasDotComponent(outer)) {
         return false;
     }
-    for (std::size_t i = 0; i < outer.size(); ++i) {
-        if (asciiLower(inner[i]) != asciiLower(outer[i])) {
-            return false;
-        }
-    }
-    return true;
+    return equalsIgnoringAsciiCase(std::wstring_view(inner).substr(0, outer.size()), outer);
 }
 
 CallerVerdict decideCaller(std::span<const CallerImage> owners, std::uint32_t servicePid,
