@@ -65,13 +65,13 @@ TEST(LineCutter, CutInsideACharacterMovesToItsStart) {
     EXPECT_EQ(cutter.cut(line), std::string(kLineLimit - 1, 'a') + "\n");
 }
 
-TEST(BoundedLog, FortyMebibytesStayWithinTheBoundWithTheBannerAndTheLastLines) {
+TEST(BoundedLog, OutputPastTheBoundTwiceLeavesTheBannerAndTheLastLines) {
     MemoryLog file;
     file.content = kBanner;
     BoundedLog log(file, kBanner.size());
     std::string piece;
     int n = 0;
-    for (std::size_t written = 0; written < 40u * 1024 * 1024;) {
+    for (std::size_t written = 0; written < kLogLimit + kLogLimit / 2 + kLogKept;) {
         piece.clear();
         while (piece.size() < 60 * 1024) {
             piece += numberedLine(++n);
