@@ -3,6 +3,7 @@
 #include <exception>
 #include <utility>
 
+#include "common/clock.h"
 #include "common/log/service_log.h"
 #include "platform/os_error.h"
 #include "platform/write_all.h"
@@ -72,7 +73,7 @@ Result<platform::UniqueEvent> createEvent() {
     return event;
 }
 
-DWORD milliseconds(std::chrono::steady_clock::duration duration) {
+DWORD milliseconds(Clock::Duration duration) {
     const auto count = std::chrono::ceil<std::chrono::milliseconds>(duration).count();
     return count <= 0 ? 0 : static_cast<DWORD>(count);
 }
@@ -156,26 +157,26 @@ void OutputCopier::readUntilEnd() {
     OVERLAPPED read{};
     read.hEvent = readDone_.get();
     bool exited = false;
-    std::chrono::steady_clock::time_point giveUp;
+    Clock::TimePoint giveUp;
     for (;;) {
-        if (exited && std::chrono::steady_clock::now() >= giveUp) {
+        if (exited && systemClock().now() >= giveUp) {
             return;
         }
         if (!::ReadFile(pipe_.get(), buffer.data(), kReadBytes, nullptr, &read) &&
             ::GetLastError() != ERROR_IO_PENDING) {
-            return;  // the end of the pipe: every writer closed it
+            return;  // the end of the pipe (every writer closed it), or a failure
         }
         for (;;) {
             const HANDLE events[] = {readDone_.get(), stop_.get(), process_.get()};
             const DWORD woken = ::WaitForMultipleObjects(
                 exited ? 2 : 3, events, FALSE,
-                exited ? milliseconds(giveUp - std::chrono::steady_clock::now()) : INFINITE);
+                exited ? milliseconds(giveUp - systemClock().now()) : INFINITE);
             if (woken == WAIT_OBJECT_0) {
                 break;
             }
             if (woken == WAIT_OBJECT_0 + 2) {
                 exited = true;
-                giveUp = std::chrono::steady_clock::now() + kDrainAfterExit;
+                giveUp = systemClock().now() + kDrainAfterExit;
                 continue;
             }
             // Stopped, drained too long, or the wait failed.
