@@ -13,7 +13,10 @@
 //                       exits at once with code 3;
 //   "timed"             writes 4 MiB in 64 KiB writes, then puts the time each
 //                       write took, in milliseconds, one a line, into the file
-//                       KORVANE_NAIVE_TIMES names, and exits with code 3.
+//                       KORVANE_NAIVE_TIMES names, and exits with code 3;
+//   "orphan"            starts the sleeper stand-in beside it for 8 seconds
+//                       with its own standard output, prints "naive stand-in
+//                       left a program running" and exits at once with code 3.
 // It exits with code 2 when the port cannot be bound. KORVANE_NAIVE_RECORD
 // names a file that receives three UTF-8 lines: the working directory, the
 // raw command line (parse it with CommandLineToArgvW) and the process id.
@@ -126,6 +129,26 @@ int timedWrites() {
     return 3;
 }
 
+int leaveProgramRunning() {
+    wchar_t self[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring sleeper(self, length);
+    sleeper.replace(sleeper.find_last_of(L'\\') + 1, std::wstring::npos, L"sleeper.exe");
+    std::wstring commandLine = L"\"" + sleeper + L"\" 8000";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    PROCESS_INFORMATION started{};
+    if (::CreateProcessW(sleeper.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                         nullptr, &startup, &started)) {
+        ::CloseHandle(started.hProcess);
+        ::CloseHandle(started.hThread);
+    }
+    print(STD_OUTPUT_HANDLE, "naive stand-in left a program running\n");
+    return 3;
+}
+
 }  // namespace
 
 int main() {
@@ -153,6 +176,9 @@ int main() {
     }
     if (mode == L"timed") {
         return timedWrites();
+    }
+    if (mode == L"orphan") {
+        return leaveProgramRunning();
     }
     if (mode == L"late") {
         const std::wstring delay = variable(L"KORVANE_NAIVE_DELAY_MS");

@@ -133,6 +133,21 @@ TEST_F(LaunchTest, ChildWritesAtOnceWhileTheLaunchingThreadIsBusy) {
     EXPECT_EQ(fs::file_size(logOf("naive.log")), before.size() + 4 * 1024 * 1024);
 }
 
+TEST_F(LaunchTest, ProgramThatKeepsThePipeOpenDelaysTheExitByTheDrainBoundAtMost) {
+    ScopedEnvironment mode(L"KORVANE_NAIVE_MODE", L"orphan");
+    auto child = launchWithLog(layout, "naive", {test::standIn("naive"), {}, {}});
+    ASSERT_TRUE(child.has_value()) << child.error();
+    ASSERT_EQ(::WaitForSingleObject(child->process.get(), 10000), WAIT_OBJECT_0);
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(hasExited(*child), true);
+    // The sleeper still holds the pipe: the bound, not the pipe's end, ended
+    // the wait.
+    const auto waited = std::chrono::steady_clock::now() - begin;
+    EXPECT_GT(waited, OutputCopier::kDrainAfterExit / 2);
+    EXPECT_LT(waited, OutputCopier::kDrainAfterExit + 2s);
+    EXPECT_TRUE(readLogTail(layout, "naive").ends_with(" | naive stand-in left a program running"));
+}
+
 TEST_F(LaunchTest, EachLaunchKeepsTheLogBeforeItAsThePreviousLogReplacingAnOlderOne) {
     ScopedEnvironment mode(L"KORVANE_SINGBOX_MODE", L"exit");
     const auto launchAndMark = [&](const std::string& marker) {
