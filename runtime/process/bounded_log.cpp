@@ -81,11 +81,12 @@ Status BoundedLog::write(std::string_view output) {
 }
 
 Status BoundedLog::restart(std::string_view output) {
-    KORVANE_TRY(file_.truncate(bannerSize_));
-    size_ = bannerSize_;
-    KORVANE_TRY(file_.append(kDroppedLine));
-    size_ += kDroppedLine.size();
-    return write(output);
+    const bool fits = bannerSize_ + kDroppedLine.size() + output.size() <= kLogLimit;
+    std::string content(kDroppedLine);
+    content += fits ? output : keptLines(output);
+    KORVANE_TRY(file_.rewrite(bannerSize_, content));
+    size_ = bannerSize_ + content.size();
+    return {};
 }
 
 }  // namespace korvane::runtime

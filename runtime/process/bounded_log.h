@@ -55,8 +55,8 @@ class LogFile {
     virtual Status append(std::string_view bytes) = 0;
     // The bytes from `offset` to the end.
     virtual Result<std::string> readFrom(std::size_t offset) = 0;
-    // Drops everything from `size` on.
-    virtual Status truncate(std::size_t size) = 0;
+    // Writes `bytes` at `offset` and ends the file after them.
+    virtual Status rewrite(std::size_t offset, std::string_view bytes) = 0;
 };
 
 // A log whose first `bannerSize` bytes, the banner line, are in `file`
@@ -71,8 +71,12 @@ class BoundedLog {
     // of its output followed by `output`.
     Status write(std::string_view output);
 
-    // The banner, kDroppedLine, then `output`: for output whose earlier part
-    // was dropped before it reached the log (OutputBacklog::Taken::dropped).
+    // The banner, kDroppedLine, then `output` (its whole lines among its last
+    // kLogKept bytes, should it not fit): for output whose earlier part was
+    // dropped before it reached the log (OutputBacklog::Taken::dropped).
+    //
+    // N.B. Written over the old content before the file is cut after it, so
+    // that a reader of the file's end meanwhile still finds the last lines.
     Status restart(std::string_view output);
 
   private:

@@ -44,8 +44,9 @@ class WindowsLogFile final : public LogFile {
         return bytes;
     }
 
-    Status truncate(std::size_t size) override {
-        KORVANE_TRY(moveTo(size));
+    Status rewrite(std::size_t offset, std::string_view bytes) override {
+        KORVANE_TRY(moveTo(offset));
+        KORVANE_TRY(platform::writeAll(file_, bytes));
         if (!::SetEndOfFile(file_)) {
             return fail(lastOsErrorText());
         }

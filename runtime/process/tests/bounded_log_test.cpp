@@ -16,8 +16,10 @@ class MemoryLog final : public LogFile {
         return {};
     }
     Result<std::string> readFrom(std::size_t offset) override { return content.substr(offset); }
-    Status truncate(std::size_t size) override {
-        content.resize(size);
+    Status rewrite(std::size_t offset, std::string_view bytes) override {
+        largest = std::max(largest, offset + bytes.size());
+        content.resize(offset);
+        content.append(bytes);
         return {};
     }
 
@@ -117,6 +119,11 @@ TEST(OutputBacklog, DropsItsOldestLinesPastTheLimitAndTheLogSaysSo) {
     BoundedLog log(file, kBanner.size());
     ASSERT_TRUE(log.restart(taken.output).has_value());
     EXPECT_EQ(file.content, kBanner + std::string(kDroppedLine) + taken.output);
+    // More arrived after the drop than fits.
+    ASSERT_TRUE(log.restart(output).has_value());
+    EXPECT_LE(file.content.size(), kLogLimit);
+    ASSERT_TRUE(file.content.starts_with(kBanner + std::string(kDroppedLine)));
+    EXPECT_TRUE(consecutiveLines(file.content.substr(kBanner.size() + kDroppedLine.size()), n));
 }
 
 }  // namespace
