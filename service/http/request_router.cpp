@@ -15,7 +15,9 @@ Result<std::string> start(const HttpRequest& request, HandlerSet& handlers) {
 Result<std::string> route(const HttpRequest& request, HandlerSet& handlers) {
     if (request.method == "POST" && request.path == "/start") {
         Result<std::string> started = start(request, handlers);
-        logStartOutcome(started);
+        if (!started) {
+            logStartFailure(started.error());
+        }
         return started;
     }
     if (request.method == "POST" && request.path == "/stop") {
