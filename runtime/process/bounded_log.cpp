@@ -11,8 +11,9 @@ bool continuesCharacter(char byte) {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
 }
 
-// The whole lines among the last kLogKept bytes of output that went on
-// before `output` began, so that its first line may be a part.
+// The whole lines among the last kLogKept bytes of `output`. Output always
+// continues what came before it, so its first line may be the end of one and
+// goes in any case.
 std::string_view keptLines(std::string_view output) {
     return wholeLines(output.substr(output.size() - std::min(output.size(), kLogKept)), true);
 }
