@@ -171,7 +171,7 @@ class EventLoop {
             }
             Caller caller = checkCaller_ ? checkCaller_(accepted->get()) : Caller{};
             if ((checkCaller_ && overQuota(caller)) || !makeRoom()) {
-                continue;  // closed as it goes
+                continue;  // unanswered: the socket closes here
             }
             connections_.push_back(
                 {nextId_++, Connection(std::move(*accepted), now), std::move(caller)});
