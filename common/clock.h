@@ -1,6 +1,8 @@
 #pragma once
-// The one seam through which every bounded wait reads the time and sleeps, so
-// that tests can run the wait logic in milliseconds.
+// The seam through which the waits that poll (readiness checks, deadlines,
+// the updater's and the uninstall's waits) read the time and sleep, so that
+// tests can run their logic in milliseconds. A wait on a kernel object, such as
+// a process's end, uses the system's own time-out instead.
 
 #include <chrono>
 

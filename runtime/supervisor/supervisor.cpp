@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <utility>
 
+#include "common/log/service_log.h"
 #include "runtime/naive/local_socks.h"
 #include "runtime/naive/naive_runner.h"
 #include "runtime/records/records.h"
@@ -13,7 +14,7 @@
 namespace korvane::runtime {
 namespace {
 
-struct ConnectResult {
+struct StartResult {
     std::uint16_t localSocksPort = 0;
     std::string serverHost;
     std::string interfaceName;
@@ -41,8 +42,8 @@ auto guarded(Body body) -> decltype(body()) {
 // every connection of the machine into port 1080, where nothing of ours
 // listens and any program could. A refused protocol changes nothing; a
 // sing-box.exe that cannot be ended keeps its naive.exe.
-Result<ConnectResult> connectVpn(const RuntimeLayout& layout, StoredAppSettings settings,
-                                 AccessServer server) {
+Result<StartResult> connectVpn(const RuntimeLayout& layout, StoredAppSettings settings,
+                               AccessServer server) {
     KORVANE_TRY(checkNaiveProtocol(server));
     KORVANE_TRY(stopSingBox());
     KORVANE_TRY_ASSIGN(NaiveStartResult naive, startNaive(layout, server));
@@ -51,8 +52,8 @@ Result<ConnectResult> connectVpn(const RuntimeLayout& layout, StoredAppSettings 
         (void)stopNaive();
         return fail(singBox.error());
     }
-    return ConnectResult{naive.localSocksPort, std::move(naive.serverHost),
-                         std::move(singBox->interfaceName), std::move(singBox->address)};
+    return StartResult{naive.localSocksPort, std::move(naive.serverHost),
+                       std::move(singBox->interfaceName), std::move(singBox->address)};
 }
 
 }  // namespace
@@ -62,8 +63,10 @@ Result<std::string> handleStart(const RuntimeLayout& layout, std::string_view se
     return guarded([&]() -> Result<std::string> {
         KORVANE_TRY_ASSIGN(StartRecords records, readStartRecords(settingsJson, serverJson));
         KORVANE_TRY_ASSIGN(
-            const ConnectResult connected,
+            const StartResult connected,
             connectVpn(layout, std::move(records.settings), std::move(records.server)));
+        log::info("Start succeeded: interface " + connected.interfaceName + ", address " +
+                  connected.address);
         // Members in the order the client reads them.
         nlohmann::ordered_json result;
         result["localSocksPort"] = connected.localSocksPort;

@@ -1,6 +1,8 @@
 #pragma once
 // The three operations behind the endpoint's routes. The runtime supervisor
-// provides the real set; the endpoint calls them one at a time on its thread.
+// provides the real set. The endpoint calls them one at a time on its handler
+// thread; the service host also calls the runtime's stop from the service
+// control handler's thread when the service stops.
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,6 @@
 #include "service/http/request_log.h"
 
 #include <atomic>
-#include <nlohmann/json.hpp>
 
 #include "common/log/service_log.h"
 
@@ -10,22 +9,10 @@ namespace {
 
 std::atomic<std::uint64_t> healthRequests{0};
 
-// The member's string value, or "?" when the answer has none.
-std::string member(const nlohmann::json& answer, const char* name) {
-    const auto found = answer.find(name);
-    return found != answer.end() && found->is_string() ? found->get<std::string>() : "?";
-}
-
 }  // namespace
 
-void logStartOutcome(const Result<std::string>& outcome) {
-    if (!outcome) {
-        log::error("Start failed: " + outcome.error());
-        return;
-    }
-    const nlohmann::json answer = nlohmann::json::parse(*outcome, nullptr, false);
-    log::info("Start succeeded: interface " + member(answer, "interfaceName") + ", address " +
-              member(answer, "address"));
+void logStartFailure(const std::string& message) {
+    log::error("Start failed: " + message);
 }
 
 void logStopOutcome(const Status& outcome) {

@@ -1,6 +1,6 @@
 #pragma once
-// What the service log keeps of the requests: each start and stop with its
-// outcome, and a count of the health requests, which the client sends every
+// What the service log keeps of the requests: each failed start, each stop
+// with its outcome, and a count of the health requests, which the client sends every
 // few seconds and which would bury everything else.
 
 #include <cstdint>
@@ -10,10 +10,10 @@
 
 namespace korvane::service {
 
-// "Start succeeded: interface <name>, address <cidr>" from the StartResult
-// body, or "Start failed: <the message answered>". Neither the request body
-// nor anything from it is logged.
-void logStartOutcome(const Result<std::string>& outcome);
+// "Start failed: <the message answered>". Neither the request body nor
+// anything from it is logged. (The runtime logs a start that succeeded, with
+// the interface and address it answered.)
+void logStartFailure(const std::string& message);
 
 // "Stop succeeded" or "Stop failed: <the message answered>".
 void logStopOutcome(const Status& outcome);

@@ -24,7 +24,9 @@ Result<std::string> route(const HttpRequest& request, HandlerSet& handlers,
             return fail(kNotAllowed);
         }
         Result<std::string> started = start(request, handlers);
-        logStartOutcome(started);
+        if (!started) {
+            logStartFailure(started.error());
+        }
         return started;
     }
     if (request.method == "POST" && request.path == "/stop") {
