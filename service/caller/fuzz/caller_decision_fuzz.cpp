@@ -6,8 +6,6 @@
 // such an owner is never trusted.
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -97,18 +95,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    input.value<std::uint32_t>(), input.value<std::uint32_t>(), 0};
         }
         row.localPort |= input.value<std::uint8_t>() << 16;
-        // Sometimes through the IPv6 table's mapped form.
-        if (input.value<std::uint8_t>() % 4 == 0) {
-            const auto bytes = std::bit_cast<std::array<std::uint8_t, 4>>(row.localAddress);
-            std::array<std::uint8_t, 16> mapped{};
-            mapped[10] = input.value<std::uint8_t>() % 2 == 0 ? 0xFF : 0xFE;
-            mapped[11] = 0xFF;
-            std::copy(bytes.begin(), bytes.end(), mapped.begin() + 12);
-            const auto read = mappedIpv4Address(mapped);
-            if (read.has_value() != (mapped[10] == 0xFF) || (read && *read != row.localAddress)) {
-                std::abort();
-            }
-        }
         row.ownerPid = input.value<std::uint8_t>() % 8;
         rows.push_back(row);
     }
