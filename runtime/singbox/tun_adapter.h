@@ -28,6 +28,9 @@ inline constexpr std::chrono::milliseconds kLingeringAdapterLimit{10'000};
 inline constexpr std::chrono::milliseconds kAdapterPause{25};
 inline constexpr std::chrono::milliseconds kAdapterLimit{3'000};
 
+// The looks start every pause apart, however long a look takes, and the wait
+// ends at the first look at or past its limit.
+
 // Looks at once and then every kLingeringAdapterPause until no adapter's
 // friendly name is `interfaceName` (true) or kLingeringAdapterLimit has passed
 // (false). A listing that fails ends the wait with its error: what cannot be
