@@ -14,7 +14,7 @@ const platform::NetworkAdapter* findAdapter(const Adapters& adapters,
                                             std::string_view interfaceName) {
     const std::wstring name = widen(interfaceName);
     const auto found = std::find_if(adapters.begin(), adapters.end(), [&](const auto& adapter) {
-        return equalsIgnoringAsciiCase(adapter.friendlyName, name);
+        return adapter.present && equalsIgnoringAsciiCase(adapter.friendlyName, name);
     });
     return found == adapters.end() ? nullptr : &*found;
 }
