@@ -64,8 +64,9 @@ bool timeStarts(const korvane::test::RuntimeTree& tree, const StoredAppSettings&
 }
 
 void print(const char* what, const Halves& halves) {
-    std::printf("successful start, %s, median of %zu runs: %.0f ms\n", what, halves.total.size(),
-                median(halves.total));
+    std::printf("successful start, %s, median of %zu runs: %.0f ms (slowest %.0f ms)\n", what,
+                halves.total.size(), median(halves.total),
+                *std::max_element(halves.total.begin(), halves.total.end()));
     std::printf("  naive.exe half (checks, config, launch, readiness): %.1f ms\n",
                 median(halves.naive));
     std::printf("  sing-box.exe half (probe, tun.json, launch, adapter): %.1f ms\n",
