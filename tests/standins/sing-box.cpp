@@ -8,9 +8,11 @@
 // working directory, the raw command line (parse it with CommandLineToArgvW)
 // and the process id.
 //
-// A console Ctrl+C makes it print "sing-box stand-in interrupted" and exit
-// with code 0, as sing-box does after closing its TUN interface; with
-// KORVANE_SINGBOX_INTERRUPT=ignore it takes no notice.
+// A console Ctrl+C makes it print "sing-box stand-in interrupted" and exit,
+// as sing-box does after closing its TUN interface, with code 130, which tells
+// the tests this way out from a termination (1) and from the system's
+// default Ctrl+C handling; with KORVANE_SINGBOX_INTERRUPT=ignore it takes no
+// notice.
 //
 // With KORVANE_TUN_REQUESTS (the folder of tests/with_tun_devices.sh) it has
 // the interface of its "-c" configuration made for it as a TUN device at its
@@ -90,7 +92,7 @@ BOOL WINAPI onInterrupt(DWORD event) {
         return event == CTRL_C_EVENT;
     }
     print(STD_OUTPUT_HANDLE, "sing-box stand-in interrupted\n");
-    ::ExitProcess(static_cast<UINT>(finish(0)));
+    ::ExitProcess(static_cast<UINT>(finish(130)));
 }
 
 }  // namespace

@@ -278,7 +278,7 @@ TEST_F(ProcessSlotTest, ServiceLogHasEachLaunchOneLineForAnExitAndEachEnd) {
 }
 
 // sing-box's way: an interrupt first, which the stand-in answers by exiting
-// with code 0, unless it ignores it; then it is ended within the bound.
+// with code 130, unless it ignores it; then it is ended within the bound.
 TEST_F(ProcessSlotTest, InterruptFirst_EndsAChildGracefully_TerminatesOneThatIgnoresIt) {
     ASSERT_TRUE(log::openServiceLog(tree.path(L"logs")));
     ProcessSlot interrupting{kLockMessage, ProcessSlot::StopMethod::InterruptFirst};
@@ -306,7 +306,7 @@ TEST_F(ProcessSlotTest, InterruptFirst_EndsAChildGracefully_TerminatesOneThatIgn
     };
 
     const Stopped graceful = startAndStop(L"exit");
-    EXPECT_EQ(graceful.exitCode, 0u);
+    EXPECT_EQ(graceful.exitCode, 130u);
     EXPECT_LT(graceful.took, 1s);
     const Stopped ignoring = startAndStop(L"ignore");
     EXPECT_EQ(ignoring.exitCode, 1u);
