@@ -71,7 +71,7 @@ TEST_F(SingBoxRunner, WithoutAnAdapterStillAnswersAtThreeSeconds) {
     test::ScopedEnvironment noDevice(L"KORVANE_TUN_REQUESTS", L"");
     const auto took = timedLaunch(launchOf("KvI18None"));
     EXPECT_GE(took, 3s);
-    EXPECT_LT(took, 3500ms);
+    EXPECT_LT(took, 4500ms);
     EXPECT_TRUE(test::hasEvent(events(),
                                "warning Adapter KvI18None with 172.19.251.1/30 was not seen up 3 s "
                                "after the launch; sing-box.exe still runs, so the start goes on"));
