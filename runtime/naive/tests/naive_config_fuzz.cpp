@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/server_host.h"
 #include "common/text.h"
 #include "runtime/naive/naive_config.h"
 
@@ -57,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         !wellEncoded(korvane::runtime::percentEncode(server.password))) {
         std::abort();
     }
-    (void)korvane::runtime::normaliseNaiveHost(server.host);
+    (void)korvane::normaliseServerHost(server.host);
     const auto text = korvane::runtime::naiveConfigText(server);
     if (!korvane::utf8Error(server.host) && !text) {
         std::abort();
