@@ -142,6 +142,10 @@ TEST_F(ServiceDiagnosticsTest, Diagnostics_WritesEverySectionWithoutSecretsWithi
     const std::uint16_t closedPort = test::freeLoopbackPort();
     ASSERT_TRUE(askEndpoint(startRequest("john:" + password + "@127.0.0.1", closedPort, "\"x\"")));
     ASSERT_TRUE(askEndpoint(startRequest("127.0.0.1", serverPort, "7770777")));
+    // Requests run one at a time in order: once the stop is answered, no start
+    // renames a log any more.
+    const auto stopped = askEndpoint("POST /stop HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    ASSERT_TRUE(stopped && isEndpointAnswer(*stopped)) << stopped.value_or("");
     // A program log far over the bound, written straight into the data folder.
     const std::string lastLine = "the last line of the big log";
     {
@@ -156,7 +160,6 @@ TEST_F(ServiceDiagnosticsTest, Diagnostics_WritesEverySectionWithoutSecretsWithi
     const std::filesystem::path folder = stage() / L"report folder";
     std::filesystem::create_directories(folder);
     const ProgramOutcome written = runService({L"diagnostics", folder.native()}, 60s);
-    (void)askEndpoint("POST /stop HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     EXPECT_EQ(written.exitCode, 0u) << written.standardError;
     const std::vector<std::string> printed = linesOf(written.standardOutput);
     ASSERT_EQ(printed.size(), 1u) << written.standardOutput;
