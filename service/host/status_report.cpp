@@ -13,6 +13,7 @@
 
 #include "common/log/service_log.h"
 #include "common/result.h"
+#include "common/secret_text.h"
 #include "common/version.h"
 #include "platform/handles.h"
 #include "platform/module_path.h"
@@ -197,7 +198,7 @@ std::string serviceLogTail(const fs::path& logs) {
     std::string text = std::string("Last lines of ") + log::kServiceLogName + ":\n";
     for (const std::string& line :
          lastLines(runtime::wholeLines(tail->content, tail->cut), kShownLogLines)) {
-        text += "  " + line + "\n";
+        text += "  " + withoutSecrets(line) + "\n";
     }
     return text;
 }
