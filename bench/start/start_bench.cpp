@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
         const auto start = steady_clock::now();
         const auto naiveStarted = startNaive(tree.layout(), *server);
         const auto afterNaive = steady_clock::now();
-        const auto singBoxStarted = startSingBox(tree.layout(), *settings, *server);
+        const auto singBoxStarted = startSingBox(tree.layout(), *settings, server->host,
+                                                 naiveStarted ? naiveStarted->processId : 0);
         const auto end = steady_clock::now();
         if (!naiveStarted || !singBoxStarted) {
             std::fprintf(stderr, "start failed: %s\n",
@@ -64,12 +65,14 @@ int main(int argc, char** argv) {
     korvane::test::ScopedEnvironment exitAtOnce(L"KORVANE_SINGBOX_MODE", L"exit");
     std::vector<double> failed;
     for (int run = 0; run < runs; ++run) {
-        if (const auto naiveStarted = startNaive(tree.layout(), *server); !naiveStarted) {
+        const auto naiveStarted = startNaive(tree.layout(), *server);
+        if (!naiveStarted) {
             std::fprintf(stderr, "start failed: %s\n", naiveStarted.error().c_str());
             return 1;
         }
         const auto start = steady_clock::now();
-        const auto singBoxStarted = startSingBox(tree.layout(), *settings, *server);
+        const auto singBoxStarted =
+            startSingBox(tree.layout(), *settings, server->host, naiveStarted->processId);
         failed.push_back(Millis(steady_clock::now() - start).count());
         (void)handleStop();
         if (singBoxStarted) {

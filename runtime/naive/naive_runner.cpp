@@ -20,6 +20,43 @@ Result<fs::path> writeNaiveConfig(const RuntimeLayout& layout, const AccessServe
     return path;
 }
 
+namespace {
+
+Result<fs::path> findNaive(const RuntimeLayout& layout) {
+    auto program = layout.find(RuntimeProgram::Naive);
+    if (!program) {
+        return fail("naive.exe was not found.");
+    }
+    return std::move(*program);
+}
+
+// launchNaive once the program was found.
+Result<std::uint32_t> launchFoundNaive(const RuntimeLayout& layout, const fs::path& program,
+                                       const fs::path& configPath, Clock& clock,
+                                       const ListenerTable& listeners) {
+    // naive.exe runs in another folder: it needs the full path even when the
+    // data directory fell back to a relative one.
+    std::error_code ignored;
+    const fs::path absolute = fs::absolute(configPath, ignored);
+    auto child = launchWithLog(layout, "naive",
+                               {program,
+                                {(absolute.empty() ? configPath : absolute).wstring()},
+                                workingDirectoryFor(program)});
+    if (!child) {
+        return fail("Failed to start naive.exe: " + child.error());
+    }
+    const std::uint32_t naiveId = child->id;
+    KORVANE_TRY(naiveSlot().store(std::move(*child)));
+    if (waitForLocalSocks(naiveId, clock, listeners)) {
+        return naiveId;
+    }
+    (void)stopNaive();
+    return fail("NaiveProxy started, but local SOCKS5 did not become ready." +
+                readLogTail(layout, "naive"));
+}
+
+}  // namespace
+
 Status checkNaiveProtocol(const AccessServer& server) {
     if (!equalsIgnoringAsciiCase(server.protocol, "naiveproxy")) {
         return fail("Unsupported VPN protocol: " + server.protocol);
@@ -29,7 +66,6 @@ Status checkNaiveProtocol(const AccessServer& server) {
 
 Result<NaiveStartResult> startNaive(const RuntimeLayout& layout, AccessServer server, Clock& clock,
                                     const ListenerTable& listeners) {
-    KORVANE_TRY(checkNaiveProtocol(server));
     KORVANE_TRY(stopNaive());
     if (!loopbackPortFree(kLocalSocksPort)) {
         return fail("Local SOCKS5 port " + std::to_string(kLocalSocksPort) + " is already in use.");
@@ -38,33 +74,17 @@ Result<NaiveStartResult> startNaive(const RuntimeLayout& layout, AccessServer se
         return fail("Server " + server.host + ":" + std::to_string(server.port) +
                     " is unreachable.");
     }
-    const auto program = layout.find(RuntimeProgram::Naive);
-    if (!program) {
-        return fail("naive.exe was not found.");
-    }
-    const auto config = writeNaiveConfig(layout, server);
-    if (!config) {
-        return fail(config.error());
-    }
-    // naive.exe runs in another folder: it needs the full path even when the
-    // data directory fell back to a relative one.
-    std::error_code ignored;
-    const fs::path configPath = fs::absolute(*config, ignored);
-    auto child = launchWithLog(layout, "naive",
-                               {*program,
-                                {(configPath.empty() ? *config : configPath).wstring()},
-                                workingDirectoryFor(*program)});
-    if (!child) {
-        return fail("Failed to start naive.exe: " + child.error());
-    }
-    const std::uint32_t naiveId = child->id;
-    KORVANE_TRY(naiveSlot().store(std::move(*child)));
-    if (waitForLocalSocks(naiveId, clock, listeners)) {
-        return NaiveStartResult{std::move(server.host), kLocalSocksPort};
-    }
-    (void)stopNaive();
-    return fail("NaiveProxy started, but local SOCKS5 did not become ready." +
-                readLogTail(layout, "naive"));
+    KORVANE_TRY_ASSIGN(const fs::path program, findNaive(layout));
+    KORVANE_TRY_ASSIGN(const fs::path config, writeNaiveConfig(layout, server));
+    KORVANE_TRY_ASSIGN(const std::uint32_t processId,
+                       launchFoundNaive(layout, program, config, clock, listeners));
+    return NaiveStartResult{std::move(server.host), kLocalSocksPort, processId};
+}
+
+Result<std::uint32_t> launchNaive(const RuntimeLayout& layout, const fs::path& configPath,
+                                  Clock& clock, const ListenerTable& listeners) {
+    KORVANE_TRY_ASSIGN(const fs::path program, findNaive(layout));
+    return launchFoundNaive(layout, program, configPath, clock, listeners);
 }
 
 Status stopNaive() {

@@ -18,21 +18,33 @@ namespace korvane::runtime {
 struct NaiveStartResult {
     std::string serverHost;  // the record's host exactly as received
     std::uint16_t localSocksPort = 0;
+    std::uint32_t processId = 0;  // of the naive.exe started
 };
 
-// Checks the protocol, stops any earlier naive.exe, checks that port 1080 is
-// free and the server reachable, writes naive\config.json, starts naive.exe
-// with its output in the "naive" log, stores it in the naive slot and waits
-// for its SOCKS5 port (through `clock`), which counts only once the listener
-// is this naive.exe's as far as `listeners` tell. The first failure is the
-// result, as a message for the client; a naive.exe that did not become ready
-// is ended.
+// Stops any earlier naive.exe, checks that port 1080 is free and the server
+// reachable, writes naive\config.json and launches it (launchNaive). The
+// caller has checked the protocol (checkNaiveProtocol). The first failure is
+// the result, as a message for the client.
 Result<NaiveStartResult> startNaive(const RuntimeLayout& layout, AccessServer server,
                                     Clock& clock = systemClock(),
                                     const ListenerTable& listeners = systemListenerTable);
 
-// Step one of startNaive: "Unsupported VPN protocol: <protocol>" unless the
-// protocol is NaiveProxy (ignoring ASCII case).
+// Starts naive.exe with `configPath` (a config.json already on disk) and its
+// output in the "naive" log, stores it in the naive slot and waits for its
+// SOCKS5 port (through `clock`), which counts only once the listener is this
+// naive.exe's as far as `listeners` tell; a naive.exe that did not become
+// ready is ended. Answers its process id. The naive slot must hold no running
+// child. Failures: "naive.exe was not found.", "Failed to start naive.exe:
+// <system text>", "NaiveProxy started, but local SOCKS5 did not become
+// ready.<log tail>". Safe on any thread while no other operation starts or
+// stops naive.exe.
+Result<std::uint32_t> launchNaive(const RuntimeLayout& layout,
+                                  const std::filesystem::path& configPath,
+                                  Clock& clock = systemClock(),
+                                  const ListenerTable& listeners = systemListenerTable);
+
+// "Unsupported VPN protocol: <protocol>" unless the protocol is NaiveProxy
+// (ignoring ASCII case).
 Status checkNaiveProtocol(const AccessServer& server);
 
 // The naive slot's stop, isRunning and processId.

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "common/log/service_log.h"
+#include "platform/console_interrupt.h"
 #include "platform/os_error.h"
 
 namespace korvane::runtime {
@@ -27,8 +28,27 @@ Status failedToEnd(const ChildProcess& child, std::string error) {
 
 }  // namespace
 
-ProcessSlot::ProcessSlot(std::string lockMessage, std::chrono::milliseconds terminationWait)
-    : terminationWait_(terminationWait), lockMessage_(std::move(lockMessage)) {}
+ProcessSlot::ProcessSlot(std::string lockMessage, StopMethod stopMethod,
+                         std::chrono::milliseconds terminationWait)
+    : stopMethod_(stopMethod),
+      terminationWait_(terminationWait),
+      lockMessage_(std::move(lockMessage)) {}
+
+bool ProcessSlot::interrupted(const ChildProcess& child) {
+    const std::string pid = std::to_string(child.id);
+    if (const Status sent = platform::sendConsoleInterrupt(child.id); !sent) {
+        log::warning("Could not interrupt process " + pid + " (" + sent.error() + "); ending it");
+        return false;
+    }
+    if (::WaitForSingleObject(child.process.get(), static_cast<DWORD>(kInterruptWait.count())) ==
+        WAIT_OBJECT_0) {
+        log::info("Process " + pid + " exited after an interrupt");
+        return true;
+    }
+    log::warning("Process " + pid + " did not exit within " +
+                 std::to_string(kInterruptWait.count() / 1000) + " s of an interrupt; ending it");
+    return false;
+}
 
 template <typename T, typename Action>
 Result<T> ProcessSlot::locked(Action action) {
@@ -73,6 +93,9 @@ Status ProcessSlot::stop() {
             if (!exitLogged_) {
                 logExit(*child, "before the stop");
             }
+            return {};
+        }
+        if (stopMethod_ == StopMethod::InterruptFirst && interrupted(*child)) {
             return {};
         }
         // Access is denied to a process that is already ending, and to a
@@ -157,7 +180,8 @@ ProcessSlot& naiveSlot() {
 }
 
 ProcessSlot& singBoxSlot() {
-    static ProcessSlot slot("sing-box process lock failed.");
+    static ProcessSlot slot("sing-box process lock failed.",
+                            ProcessSlot::StopMethod::InterruptFirst);
     return slot;
 }
 

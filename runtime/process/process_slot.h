@@ -19,12 +19,22 @@ namespace korvane::runtime {
 // lock message and touches nothing.
 class ProcessSlot {
   public:
-    // How long stop waits for a child to end once it was told to.
+    // How stop ends a child that still runs.
+    enum class StopMethod {
+        Terminate,  // TerminateProcess at once
+        // A console Ctrl+C first (platform/console_interrupt.h), then up to
+        // kInterruptWait for the child to exit by itself, then Terminate.
+        InterruptFirst,
+    };
+
+    // How long stop waits for a child to exit after an interrupt.
+    static constexpr std::chrono::milliseconds kInterruptWait{5'000};
+    // How long stop waits for a child to end once it was terminated.
     static constexpr std::chrono::milliseconds kTerminationWait{10'000};
 
     // `terminationWait` is a seam for tests; the process-wide slots use
     // kTerminationWait.
-    explicit ProcessSlot(std::string lockMessage,
+    explicit ProcessSlot(std::string lockMessage, StopMethod stopMethod = StopMethod::Terminate,
                          std::chrono::milliseconds terminationWait = kTerminationWait);
     ProcessSlot(const ProcessSlot&) = delete;
     ProcessSlot& operator=(const ProcessSlot&) = delete;
@@ -34,12 +44,16 @@ class ProcessSlot {
     // child's handles are released and its process keeps running.
     Status store(ChildProcess child);
 
-    // Takes the child out and ends it (exit code 1) if it still runs, waiting
-    // up to the termination wait for its end. A process still there after it
-    // gives "Process <pid> did not exit after termination". Whatever happens
-    // past the lock, the slot is empty after and the child's handles are
-    // released. The service log gets the outcome: ended, failed to end, or
-    // already exited (with its exit code, unless isRunning logged that before).
+    // Takes the child out and ends it if it still runs: with InterruptFirst an
+    // interrupt and up to kInterruptWait for its exit; then (or at once with
+    // Terminate, or when the interrupt could not be sent) termination with
+    // exit code 1 and up to the termination wait for its end. A process still
+    // there after it gives "Process <pid> did not exit after termination".
+    // Whatever happens past the lock, the slot is empty after and the child's
+    // handles are released. The service log gets the outcome: exited after
+    // the interrupt, ended, failed to end, or already exited (with its exit
+    // code, unless isRunning logged that before), and why an interrupt did
+    // not do.
     Status stop();
 
     // True while the held child has not exited; an exited child stays held.
@@ -63,7 +77,11 @@ class ProcessSlot {
     template <typename T, typename Action>
     Result<T> locked(Action action);
 
+    // Whether the child exited within kInterruptWait of an interrupt.
+    bool interrupted(const ChildProcess& child);
+
     std::mutex mutex_;
+    const StopMethod stopMethod_;
     const std::chrono::milliseconds terminationWait_;
     bool broken_ = false;
     std::optional<ChildProcess> child_;
@@ -71,9 +89,10 @@ class ProcessSlot {
     const std::string lockMessage_;
 };
 
-// The slot of naive.exe ("Naive process lock failed.") and that of
-// sing-box.exe ("sing-box process lock failed."); both live as long as the
-// process.
+// The slot of naive.exe ("Naive process lock failed.", Terminate) and that of
+// sing-box.exe ("sing-box process lock failed.", InterruptFirst: it removes
+// its adapter, routes and firewall session on an interrupt); both live as
+// long as the process.
 ProcessSlot& naiveSlot();
 ProcessSlot& singBoxSlot();
 

@@ -35,7 +35,8 @@ auto guarded(Body body) -> decltype(body()) {
 }
 
 // naive.exe first, then sing-box.exe in front of its SOCKS5 port; naive.exe is
-// stopped again when the second half fails.
+// stopped again when the second half fails. Each step runs here once: the
+// runners check neither the protocol nor stop sing-box.exe themselves.
 //
 // The running sing-box.exe is ended before naive.exe is touched (the order of
 // handleStop): were it left running while the start failed, it would send
@@ -47,7 +48,7 @@ Result<StartResult> connectVpn(const RuntimeLayout& layout, StoredAppSettings se
     KORVANE_TRY(checkNaiveProtocol(server));
     KORVANE_TRY(stopSingBox());
     KORVANE_TRY_ASSIGN(NaiveStartResult naive, startNaive(layout, server));
-    auto singBox = startSingBox(layout, settings, server);
+    auto singBox = startSingBox(layout, settings, naive.serverHost, naive.processId);
     if (!singBox) {
         (void)stopNaive();
         return fail(singBox.error());

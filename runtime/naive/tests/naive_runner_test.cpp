@@ -129,12 +129,10 @@ TEST_F(NaiveRunnerTest, Start_EndsTheEarlierNaiveFirst) {
     EXPECT_TRUE(test::processAlive(second->processId));
 }
 
-TEST_F(NaiveRunnerTest, Start_UnsupportedProtocolChangesNothing) {
-    installNaive();
-    ASSERT_TRUE(startNaive(layout, serverRecord()).has_value());
-    EXPECT_EQ(startNaive(layout, serverRecord("naive")), fail("Unsupported VPN protocol: naive"));
-    EXPECT_EQ(startNaive(layout, serverRecord("")), fail("Unsupported VPN protocol: "));
-    EXPECT_EQ(isNaiveRunning(), true);
+TEST_F(NaiveRunnerTest, ProtocolCheck) {
+    EXPECT_TRUE(checkNaiveProtocol(serverRecord("NaiveProxy")));
+    EXPECT_EQ(checkNaiveProtocol(serverRecord("naive")), fail("Unsupported VPN protocol: naive"));
+    EXPECT_EQ(checkNaiveProtocol(serverRecord("")), fail("Unsupported VPN protocol: "));
 }
 
 TEST_F(NaiveRunnerTest, Start_PortTakenFailsAfterEndingTheEarlierNaive) {

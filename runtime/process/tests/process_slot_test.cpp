@@ -181,7 +181,7 @@ class UnendableChild : public ProcessSlotTest {
     }
 
     static constexpr auto kBound = 400ms;
-    ProcessSlot bounded{kLockMessage, kBound};
+    ProcessSlot bounded{kLockMessage, ProcessSlot::StopMethod::Terminate, kBound};
 };
 
 TEST_F(UnendableChild, StopGivesUpAfterTheBoundAndEmptiesTheSlot) {
@@ -213,7 +213,7 @@ TEST_F(UnendableChild, RefusedTerminationOfAProcessThatEndsInTimeIsSuccess) {
     ASSERT_TRUE(sleeper.has_value()) << sleeper.error();
     ChildProcess child = unendable(std::move(*sleeper));
     const DWORD id = child.id;
-    ProcessSlot patient{kLockMessage, 20s};
+    ProcessSlot patient{kLockMessage, ProcessSlot::StopMethod::Terminate, 20s};
     ASSERT_TRUE(patient.store(std::move(child)).has_value());
 
     EXPECT_TRUE(patient.stop().has_value());

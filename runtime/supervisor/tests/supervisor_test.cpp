@@ -116,13 +116,15 @@ TEST(Supervisor, SingBoxIsNotStartedInFrontOfAListenerThatIsNotNaives) {
     const auto settings = parseStoredAppSettings(splitSettingsJson());
     const auto server = parseAccessServer(serverJson(tree.serverPort()));
     ASSERT_TRUE(settings && server);
-    ASSERT_TRUE(startNaive(tree.layout(), *server));
+    const auto naive = startNaive(tree.layout(), *server);
+    ASSERT_TRUE(naive);
     // What the system would say, were it to tell owners (Wine does not).
     const ListenerTable someoneElse = [] {
         return std::optional(std::vector<ListenerRow>{{ListenerRow::Address::loopback, 1080, 4}});
     };
     ManualClock clock;
-    const auto started = startSingBox(tree.layout(), *settings, *server, clock, someoneElse);
+    const auto started =
+        startSingBox(tree.layout(), *settings, server->host, naive->processId, clock, someoneElse);
     ASSERT_FALSE(started);
     EXPECT_TRUE(
         started.error().starts_with("NaiveProxy local SOCKS5 is not available before TUN start."))
