@@ -114,7 +114,7 @@ void Watcher::resume(Ticket ticket) {
         ++generation_;
         up_ = true;
     }
-    log::info("The start changed nothing: the VPN it found is watched again");
+    log::info("The start failed; the VPN it found is watched again");
     wake();
 }
 

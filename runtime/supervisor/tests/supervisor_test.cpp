@@ -171,7 +171,9 @@ TEST(Supervisor, FailedSecondStartLeavesNothingRunning_ARefusedProtocolChangesNo
     expectNothingRuns(tree);
     EXPECT_EQ(handleHealth(), kAllDown);
 
-    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
+    const auto again =
+        handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()));
+    ASSERT_TRUE(again) << again.error();
     ASSERT_TRUE(handleStop());
     const auto occupier = test::occupyLoopbackPort(kLocalSocksPort);
     ASSERT_TRUE(occupier);
