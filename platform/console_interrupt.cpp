@@ -26,7 +26,7 @@ std::atomic<SteadyClock::rep> lastRaised{SteadyClock::duration::min().count()};
 // Anything else goes on to the next handler (by default, the process ends).
 BOOL WINAPI ignoreOwnInterrupt(DWORD event) {
     const SteadyClock::rep now = SteadyClock::now().time_since_epoch().count();
-    return event == CTRL_C_EVENT && now - lastRaised.load() < kOwnInterruptWindow.count();
+    return event == CTRL_C_EVENT && now - kOwnInterruptWindow.count() < lastRaised.load();
 }
 
 struct StandardHandles {
@@ -41,6 +41,15 @@ struct StandardHandles {
     }
 };
 
+// N.B. Wine's FreeConsole closes the standard handles that AttachConsole (or
+// the process's start) made for the console: whatever they are at that moment.
+// So they are cleared before the first FreeConsole, and are the attachment's
+// own before the second, never ours.
+void detachConsole(const StandardHandles& current) {
+    current.restore();
+    ::FreeConsole();
+}
+
 // Within the attached console: the ignoring handler, CONIN$ as standard input
 // (without one, Wine's GenerateConsoleCtrlEvent fails with error 6), and the
 // event for every process attached to it.
@@ -52,16 +61,22 @@ Status raiseInAttachedConsole() {
         }
         handlerInstalled = true;
     }
+    const StandardHandles attached;
     const UniqueFile input(::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                          0, nullptr));
     if (!input) {
-        return fail("CONIN$: " + lastOsErrorText());
+        const std::string error = lastOsErrorText();
+        detachConsole(attached);
+        return fail("CONIN$: " + error);
     }
     ::SetStdHandle(STD_INPUT_HANDLE, input.get());
     lastRaised = SteadyClock::now().time_since_epoch().count();
-    if (!::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) {
-        return fail("GenerateConsoleCtrlEvent: " + lastOsErrorText());
+    const bool raised = ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+    const std::string error = raised ? std::string() : lastOsErrorText();
+    detachConsole(attached);
+    if (!raised) {
+        return fail("GenerateConsoleCtrlEvent: " + error);
     }
     return {};
 }
@@ -75,20 +90,21 @@ std::mutex& consoleAttachmentLock() {
 
 // N.B. The service is a program of the graphical subsystem: it holds no
 // console of its own, and attaches to one only for a moment under
-// consoleAttachmentLock, so freeing "its" console first loses nothing. Its
-// standard handles (console mode writes through them) are put back.
+// consoleAttachmentLock, so freeing "its" console first loses nothing. (A
+// console program, such as a test, loses its console here; its standard
+// handles stay usable when they are files or pipes.) Its standard handles, on
+// which console mode writes, are put back.
 Status sendConsoleInterrupt(std::uint32_t processId) {
     const std::lock_guard lock(consoleAttachmentLock());
     const StandardHandles saved;
-    ::FreeConsole();
-    if (!::AttachConsole(processId)) {
-        const std::string error = lastOsErrorText();
-        saved.restore();
-        return fail("AttachConsole: " + error);
+    detachConsole(StandardHandles{nullptr, nullptr, nullptr});
+    Status raised;
+    if (::AttachConsole(processId)) {
+        raised = raiseInAttachedConsole();
+    } else {
+        raised = fail("AttachConsole: " + lastOsErrorText());
     }
-    const Status raised = raiseInAttachedConsole();
     saved.restore();
-    ::FreeConsole();
     return raised;
 }
 

@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
 
+#include "platform/console_interrupt.h"
 #include "platform/handles.h"
 #include "platform/wide.h"
 #include "platform/write_all.h"
@@ -33,6 +35,7 @@ void writeStandardLine(DWORD which, std::string_view message) {
         writeLine(stream, message);
         return;
     }
+    const std::lock_guard lock(consoleAttachmentLock());
     if (!::AttachConsole(ATTACH_PARENT_PROCESS)) {
         return;
     }

@@ -56,7 +56,9 @@ Result<std::vector<NetworkAdapter>> listNetworkAdapters() {
          entry != nullptr; entry = entry->Next) {
         NetworkAdapter adapter{entry->FriendlyName ? entry->FriendlyName : L"",
                                entry->OperStatus == IfOperStatusUp,
-                               {}};
+                               {},
+                               entry->OperStatus != IfOperStatusNotPresent &&
+                                   entry->OperStatus != IfOperStatusUnknown};
         for (auto* unicast = entry->FirstUnicastAddress; unicast != nullptr;
              unicast = unicast->Next) {
             if (std::string text = addressText(*unicast); !text.empty()) {

@@ -16,6 +16,10 @@ struct NetworkAdapter {
     // Each unicast address with its prefix length, e.g. "172.19.0.1/30" or
     // "fe80::1/64".
     std::vector<std::string> addresses;
+    // False for IfOperStatusNotPresent and IfOperStatusUnknown. N.B. Windows
+    // lists no adapter that was removed, but Wine keeps a deleted device listed
+    // for good, with an unknown state.
+    bool present = true;
 };
 
 // Every adapter, IPv4 and IPv6 addresses alike. Failure: the system's text.

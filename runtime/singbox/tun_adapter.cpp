@@ -14,7 +14,7 @@ const platform::NetworkAdapter* findAdapter(const Adapters& adapters,
                                             std::string_view interfaceName) {
     const std::wstring name = widen(interfaceName);
     const auto found = std::find_if(adapters.begin(), adapters.end(), [&](const auto& adapter) {
-        return equalsIgnoringAsciiCase(adapter.friendlyName, name);
+        return adapter.present && equalsIgnoringAsciiCase(adapter.friendlyName, name);
     });
     return found == adapters.end() ? nullptr : &*found;
 }
@@ -31,12 +31,23 @@ bool upWithAddress(const platform::NetworkAdapter& adapter, std::string_view add
                        });
 }
 
+// Sleeps until `pause` after `lookStarted`, and not past `deadline`: a look
+// takes time of its own (some 15 ms under Wine), which the pause absorbs.
+void sleepUntilNextLook(Clock& clock, Clock::TimePoint lookStarted, Clock::Duration pause,
+                        Clock::TimePoint deadline) {
+    const Clock::TimePoint next = std::min(lookStarted + pause, deadline);
+    if (const Clock::TimePoint now = clock.now(); next > now) {
+        clock.sleep(next - now);
+    }
+}
+
 }  // namespace
 
 Result<bool> waitUntilAdapterGone(Clock& clock, const AdapterListing& adapters,
                                   std::string_view interfaceName) {
     const Clock::TimePoint deadline = clock.now() + kLingeringAdapterLimit;
     for (;;) {
+        const Clock::TimePoint lookStarted = clock.now();
         KORVANE_TRY_ASSIGN(const Adapters listed, adapters());
         if (findAdapter(listed, interfaceName) == nullptr) {
             return true;
@@ -44,7 +55,7 @@ Result<bool> waitUntilAdapterGone(Clock& clock, const AdapterListing& adapters,
         if (clock.now() >= deadline) {
             return false;
         }
-        clock.sleep(kLingeringAdapterPause);
+        sleepUntilNextLook(clock, lookStarted, kLingeringAdapterPause, deadline);
     }
 }
 
@@ -54,6 +65,7 @@ Result<AdapterWait> waitForAdapterUp(Clock& clock, Clock::TimePoint launched,
                                      const std::function<Result<bool>()>& running) {
     const Clock::TimePoint deadline = launched + kAdapterLimit;
     for (;;) {
+        const Clock::TimePoint lookStarted = clock.now();
         KORVANE_TRY_ASSIGN(const bool stillRunning, running());
         if (!stillRunning) {
             return AdapterWait::Exited;
@@ -67,7 +79,7 @@ Result<AdapterWait> waitForAdapterUp(Clock& clock, Clock::TimePoint launched,
         if (clock.now() >= deadline) {
             return AdapterWait::NotSeen;
         }
-        clock.sleep(std::min<Clock::Duration>(kAdapterPause, deadline - clock.now()));
+        sleepUntilNextLook(clock, lookStarted, kAdapterPause, deadline);
     }
 }
 

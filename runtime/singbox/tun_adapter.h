@@ -28,8 +28,11 @@ inline constexpr std::chrono::milliseconds kLingeringAdapterLimit{10'000};
 inline constexpr std::chrono::milliseconds kAdapterPause{25};
 inline constexpr std::chrono::milliseconds kAdapterLimit{3'000};
 
-// Looks at once and then every kLingeringAdapterPause until no adapter's
-// friendly name is `interfaceName` (true) or kLingeringAdapterLimit has passed
+// The looks start every pause apart, however long a look takes, and the wait
+// ends at the first look at or past its limit.
+
+// Looks at once and then every kLingeringAdapterPause until no present
+// adapter's friendly name is `interfaceName` (true) or kLingeringAdapterLimit has passed
 // (false). A listing that fails ends the wait with its error: what cannot be
 // seen is not waited for.
 Result<bool> waitUntilAdapterGone(Clock& clock, const AdapterListing& adapters,
@@ -42,12 +45,12 @@ enum class AdapterWait {
 };
 
 // After a launch at `launched` (a time of `clock`): looks at once and then
-// every kAdapterPause until an adapter named `interfaceName` is up and holds
-// `address` ("a.b.c.d/len"; the prefix length is not compared), or `running`
-// says that sing-box.exe has exited, or kAdapterLimit has passed since
-// `launched`. The exit is checked before the adapter, so a program that exited
-// fails even though its adapter was seen. A listing that fails counts as no
-// adapter; a `running` that fails ends the wait with its error.
+// every kAdapterPause until a present adapter named `interfaceName` is up and
+// holds `address` ("a.b.c.d/len"; the prefix length is not compared), or
+// `running` says that sing-box.exe has exited, or kAdapterLimit has passed
+// since `launched`. The exit is checked before the adapter, so a program that
+// exited fails even though its adapter was seen. A listing that fails counts
+// as no adapter; a `running` that fails ends the wait with its error.
 Result<AdapterWait> waitForAdapterUp(Clock& clock, Clock::TimePoint launched,
                                      const AdapterListing& adapters, std::string_view interfaceName,
                                      std::string_view address,

@@ -16,6 +16,7 @@
 #include "runtime/process/launch.h"
 #include "runtime/process/runtime_layout.h"
 #include "tests/support/build_paths.h"
+#include "tests/support/file_content.h"
 #include "tests/support/processes.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/service_log_lines.h"
@@ -274,6 +275,51 @@ TEST_F(ProcessSlotTest, ServiceLogHasEachLaunchOneLineForAnExitAndEachEnd) {
             launched + ": pid " + liveId,
             "info Ended process " + liveId,
         }));
+}
+
+// sing-box's way: an interrupt first, which the stand-in answers by exiting
+// with code 130, unless it ignores it; then it is ended within the bound.
+TEST_F(ProcessSlotTest, InterruptFirst_EndsAChildGracefully_TerminatesOneThatIgnoresIt) {
+    ASSERT_TRUE(log::openServiceLog(tree.path(L"logs")));
+    ProcessSlot interrupting{kLockMessage, ProcessSlot::StopMethod::InterruptFirst};
+    struct Stopped {
+        std::string id;
+        std::chrono::steady_clock::duration took;
+        DWORD exitCode = 0;
+    };
+    const auto startAndStop = [&](const wchar_t* onInterrupt) {
+        ScopedEnvironment interrupt(L"KORVANE_SINGBOX_INTERRUPT", onInterrupt);
+        ScopedEnvironment record(L"KORVANE_SINGBOX_RECORD", tree.path(L"record.txt").wstring());
+        std::filesystem::remove(tree.path(L"record.txt"));
+        ChildProcess child = start();
+        Stopped stopped{std::to_string(child.id), {}, 0};
+        platform::UniqueProcess watch(
+            ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child.id));
+        // The record comes after the stand-in's handler is in place.
+        EXPECT_TRUE(test::waitForFile(tree.path(L"record.txt"), 5s));
+        EXPECT_TRUE(interrupting.store(std::move(child)));
+        const auto before = std::chrono::steady_clock::now();
+        EXPECT_TRUE(interrupting.stop());
+        stopped.took = std::chrono::steady_clock::now() - before;
+        EXPECT_TRUE(::GetExitCodeProcess(watch.get(), &stopped.exitCode));
+        return stopped;
+    };
+
+    const Stopped graceful = startAndStop(L"exit");
+    EXPECT_EQ(graceful.exitCode, 130u);
+    EXPECT_LT(graceful.took, 1s);
+    const Stopped ignoring = startAndStop(L"ignore");
+    EXPECT_EQ(ignoring.exitCode, 1u);
+    EXPECT_GE(ignoring.took, ProcessSlot::kInterruptWait);
+    EXPECT_LT(ignoring.took, ProcessSlot::kInterruptWait + 2s);
+    log::closeServiceLog();
+
+    const auto events = test::serviceLogEvents(tree.path(L"logs"));
+    EXPECT_TRUE(
+        test::hasEvent(events, "info Process " + graceful.id + " exited after an interrupt"));
+    EXPECT_TRUE(test::hasEvent(events, "warning Process " + ignoring.id +
+                                           " did not exit within 5 s of an interrupt; ending it"));
+    EXPECT_TRUE(test::hasEvent(events, "info Ended process " + ignoring.id));
 }
 
 TEST(ProcessSlots, EachProcessWideSlotFailsWithItsOwnLockMessage) {
