@@ -251,7 +251,8 @@ void Watcher::onExit(Program program, std::uint32_t processId, Ticket generation
         if (!*running) {
             break;
         }
-        if (!current(generation) || ::WaitForSingleObject(wake_.get(), kConfirmPauseMs) == 0) {
+        if (!current(generation) ||
+            ::WaitForSingleObject(wake_.get(), kConfirmPauseMs) == WAIT_OBJECT_0) {
             return;
         }
     }
