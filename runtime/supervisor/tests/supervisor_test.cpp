@@ -308,14 +308,21 @@ TEST(Supervisor, SingBoxThatExitsIsRestartedWhileNaiveRunsOn_AtTheFourthExitBoth
     expectRestartedThriceThenGivenUp(tree, "sing-box", "naive");
 }
 
-TEST(Supervisor, StopDuringAPendingRestartCancelsIt_HealthTellsTheProgramIsDown) {
+TEST(Supervisor, StartOrStopDuringAPendingRestartCancelsIt_HealthTellsTheProgramIsDown) {
     RuntimeTree tree;
     ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
+    // Each time within the real pause of 1 s before the restart.
     test::terminateById(runningId(tree, "naive"));
-    // Within the real pause of 1 s before the restart.
     std::this_thread::sleep_for(400ms);
     EXPECT_EQ(handleHealth(), R"({"healthy":false,"naiveRunning":false,)"
                               R"("singBoxRunning":true,"socksReady":false})");
+    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
+    std::this_thread::sleep_for(1000ms);
+    EXPECT_EQ(tree.running("naive").size(), 1u) << "no restart after the new start";
+    EXPECT_EQ(handleHealth(), kHealthy);
+
+    test::terminateById(runningId(tree, "naive"));
+    std::this_thread::sleep_for(400ms);
     const auto before = std::chrono::steady_clock::now();
     EXPECT_TRUE(handleStop());
     EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms) << "the stop waits for no pause";
