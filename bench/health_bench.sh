@@ -13,7 +13,7 @@
 #     that send nothing are held open (target: median at most twice that of
 #     2, none over 50 ms). The endpoint keeps at most 64 connections open, so
 #     63 silent ones is the most that leaves room for the health check; with
-#     more, it closes the checks that find no room.
+#     more, each check closes the oldest silent one to make room.
 # Fails when a target is missed.
 # GET /health probes 127.0.0.1:1080, refused at once when nothing listens.
 #

@@ -8,8 +8,10 @@
 #include "platform/os_error.h"
 
 namespace korvane::platform {
+namespace {
 
-Result<std::filesystem::path> finalPathOf(const std::filesystem::path& path) {
+// `volumeName` is VOLUME_NAME_DOS or VOLUME_NAME_NT.
+Result<std::filesystem::path> finalPathIn(const std::filesystem::path& path, DWORD volumeName) {
     // No access rights are needed to read a name; backup semantics let a
     // folder be opened too.
     const UniqueFile file(
@@ -20,8 +22,9 @@ Result<std::filesystem::path> finalPathOf(const std::filesystem::path& path) {
     }
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = ::GetFinalPathNameByHandleW(
-            file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
+        const DWORD length = ::GetFinalPathNameByHandleW(file.get(), buffer.data(),
+                                                         static_cast<DWORD>(buffer.size()),
+                                                         FILE_NAME_NORMALIZED | volumeName);
         if (length == 0) {
             return fail(lastOsErrorText());
         }
@@ -31,6 +34,16 @@ Result<std::filesystem::path> finalPathOf(const std::filesystem::path& path) {
         }
         buffer.resize(length);  // the size it needs, with its terminator
     }
+}
+
+}  // namespace
+
+Result<std::filesystem::path> finalPathOf(const std::filesystem::path& path) {
+    return finalPathIn(path, VOLUME_NAME_DOS);
+}
+
+Result<std::filesystem::path> nativeFinalPathOf(const std::filesystem::path& path) {
+    return finalPathIn(path, VOLUME_NAME_NT);
 }
 
 }  // namespace korvane::platform

@@ -64,20 +64,56 @@ bool isInsideFolder(std::wstring_view path, std::wstring_view folder) {
     return equalsIgnoringAsciiCase(std::wstring_view(inner).substr(0, outer.size()), outer);
 }
 
-CallerVerdict decideCaller(std::span<const CallerImage> owners, std::uint32_t servicePid,
-                           std::wstring_view installRoot) {
-    bool unknown = owners.empty();
+bool isSamePath(std::wstring_view path, std::wstring_view other) {
+    const std::wstring one = plainForm(path);
+    const std::wstring two = plainForm(other);
+    return !one.empty() && !hasDotComponent(one) && !hasDotComponent(two) &&
+           equalsIgnoringAsciiCase(one, two);
+}
+
+bool isOnLocalVolume(std::wstring_view nativePath) {
+    constexpr std::wstring_view kVolume = L"\\Device\\HarddiskVolume";
+    if (nativePath.size() <= kVolume.size() ||
+        !equalsIgnoringAsciiCase(nativePath.substr(0, kVolume.size()), kVolume)) {
+        return false;
+    }
+    const std::wstring_view rest = nativePath.substr(kVolume.size());
+    const std::size_t digits = rest.find_first_not_of(L"0123456789");
+    return digits != 0 && digits != std::wstring_view::npos && rest[digits] == L'\\';
+}
+
+bool isTrustedImage(std::wstring_view nativeImage, const TrustedPlaces& places) {
+    // N.B. in this order: an image that is not local is refused before any
+    // other rule looks at it.
+    return isOnLocalVolume(nativeImage) && isInsideFolder(nativeImage, places.installRoot) &&
+           std::ranges::none_of(
+               places.programFolders,
+               [&](const std::wstring& folder) { return isInsideFolder(nativeImage, folder); }) &&
+           !isSamePath(nativeImage, places.serviceImage);
+}
+
+CallerDecision decideCaller(std::span<const CallerImage> owners, std::uint32_t servicePid,
+                            const TrustedPlaces& places) {
+    const CallerImage* first = nullptr;
+    const CallerImage* unknown = nullptr;
     for (const CallerImage& owner : owners) {
         if (owner.pid == servicePid) {
             continue;
         }
-        if (!owner.finalImagePath) {
-            unknown = true;
-        } else if (!isInsideFolder(*owner.finalImagePath, installRoot)) {
-            return CallerVerdict::Refused;
+        if (!owner.image) {
+            unknown = unknown ? unknown : &owner;
+        } else if (!isTrustedImage(*owner.image, places)) {
+            return {CallerVerdict::Refused, owner};
         }
+        first = first ? first : &owner;
     }
-    return unknown ? CallerVerdict::Unknown : CallerVerdict::Trusted;
+    if (unknown) {
+        return {CallerVerdict::Unknown, *unknown};
+    }
+    if (!first) {
+        return {CallerVerdict::Unknown, std::nullopt};
+    }
+    return {CallerVerdict::Trusted, *first};
 }
 
 }  // namespace korvane::service

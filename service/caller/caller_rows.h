@@ -3,7 +3,9 @@
 // system's table of TCP connections. Portable: the rows are plain values, so
 // the matching is tested natively and fuzzed; caller_lookup reads the table.
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -25,6 +27,12 @@ struct NetworkEndpoint {
     std::uint32_t address = 0;
     std::uint16_t port = 0;
 };
+
+// The IPv4 address (in network byte order) that an IPv6 address in the
+// IPv4-mapped form ::ffff:a.b.c.d stands for: how the IPv6 table lists the
+// client's end of a dual-stack socket's connection to 127.0.0.1. Nothing for
+// any other IPv6 address.
+std::optional<std::uint32_t> mappedIpv4Address(const std::array<std::uint8_t, 16>& address);
 
 // The owners of the rows whose local end is `client` (the peer that accept
 // reported) and whose remote end is `server` (our end of the connection), each

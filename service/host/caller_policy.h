@@ -2,9 +2,6 @@
 // Who may drive the service: in service mode only the programs installed with
 // it, unless administrators turned the check off.
 
-#include <optional>
-#include <string>
-
 #include "runtime/process/runtime_layout.h"
 #include "service/ipc/ipc_server.h"
 
@@ -19,14 +16,15 @@ inline constexpr wchar_t kAllowAnyLocalClientValue[] = L"AllowAnyLocalClient";
 
 bool anyLocalClientAllowed();
 
-// The folder whose "data" folder the service uses (X for
-// X\resources\runtime\korvane_service.exe, otherwise the service's own folder),
-// as a final path where the system gives one.
-std::wstring installRoot(const runtime::RuntimeLayout& layout);
-
-// The endpoint's check in service mode: none when anyLocalClientAllowed();
-// otherwise a caller whose process runs from outside the install root is
-// refused, and one whose process cannot be determined is served.
+// The endpoint's check in service mode. Each caller's owner is looked up (the
+// endpoint's quota counts connections by it); unless anyLocalClientAllowed(),
+// only a caller whose image is trusted (isTrustedImage in caller_decision.h)
+// may drive the service. The places it is trusted from are taken in native
+// form from the service's own files: the install root (the folder whose
+// "data" folder the service uses) and the service's executable here, once;
+// the folders of the programs at each check, as the layout finds them, their
+// native forms taken again only when it finds another file. While one of
+// those cannot be taken, no caller may drive the service.
 CallerCheck serviceCallerCheck(const runtime::RuntimeLayout& layout);
 
 }  // namespace korvane::service

@@ -12,8 +12,17 @@ Result<std::string> start(const HttpRequest& request, HandlerSet& handlers) {
     return handlers.handleStart(payload.settingsJson, payload.serverJson);
 }
 
-Result<std::string> route(const HttpRequest& request, HandlerSet& handlers) {
+bool allowed(const DriveCheck& mayDrive, std::string_view route) {
+    return !mayDrive || mayDrive(route);
+}
+
+Result<std::string> route(const HttpRequest& request, HandlerSet& handlers,
+                          const DriveCheck& mayDrive) {
+    constexpr char kNotAllowed[] = "Request client not allowed";
     if (request.method == "POST" && request.path == "/start") {
+        if (!allowed(mayDrive, "POST /start")) {
+            return fail(kNotAllowed);
+        }
         Result<std::string> started = start(request, handlers);
         if (!started) {
             logStartFailure(started.error());
@@ -21,6 +30,9 @@ Result<std::string> route(const HttpRequest& request, HandlerSet& handlers) {
         return started;
     }
     if (request.method == "POST" && request.path == "/stop") {
+        if (!allowed(mayDrive, "POST /stop")) {
+            return fail(kNotAllowed);
+        }
         // The body, if any, means nothing to a stop.
         const Status stopped = handlers.handleStop();
         logStopOutcome(stopped);
@@ -36,9 +48,10 @@ Result<std::string> route(const HttpRequest& request, HandlerSet& handlers) {
 
 }  // namespace
 
-Result<std::string> serveRequest(std::string_view received, HandlerSet& handlers) {
+Result<std::string> serveRequest(std::string_view received, HandlerSet& handlers,
+                                 const DriveCheck& mayDrive) {
     KORVANE_TRY_ASSIGN(const HttpRequest request, parseHttpRequest(received));
-    return route(request, handlers);
+    return route(request, handlers, mayDrive);
 }
 
 }  // namespace korvane::service

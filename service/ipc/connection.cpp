@@ -61,12 +61,6 @@ Connection::Handover Connection::takeRequest() {
     return handover;
 }
 
-void Connection::refuse(Clock::TimePoint now) {
-    received_.clear();
-    head_.reset();
-    answer(buildResponse(fail("Request client not allowed")), now);
-}
-
 void Connection::finish(platform::UniqueSocket socket, std::string unsent, Clock::TimePoint now) {
     socket_ = std::move(socket);
     if (!socket_) {

@@ -57,6 +57,9 @@ class Connection {
     // handed to the handler thread once.
     bool hasRequest() const { return phase_ == Phase::Complete; }
 
+    // Its request is not complete yet.
+    bool receiving() const { return phase_ == Phase::Receiving; }
+
     // What the handler thread takes: the request, the socket, and output not
     // yet sent (an interim answer the socket did not take), which must go
     // before the answer. The connection waits until finish().
@@ -66,10 +69,6 @@ class Connection {
         std::string unsent;
     };
     Handover takeRequest();
-
-    // Answers the complete request with "Request client not allowed" instead:
-    // its client may not drive the service.
-    void refuse(Clock::TimePoint now);
 
     // The handler thread is done with it: either it sent the whole answer and
     // closed the socket (`socket` empty), or the socket comes back with the

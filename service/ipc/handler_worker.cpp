@@ -3,16 +3,16 @@
 #include <exception>
 
 #include "service/http/http_response.h"
-#include "service/http/request_router.h"
 
 namespace korvane::service {
 namespace {
 
 // Empty only when not even a failure answer could be built.
-std::string answerRequest(std::string_view request, HandlerSet& handlers) noexcept {
+std::string answerRequest(std::string_view request, HandlerSet& handlers,
+                          const DriveCheck& mayDrive) noexcept {
     try {
         try {
-            return buildResponse(serveRequest(request, handlers));
+            return buildResponse(serveRequest(request, handlers, mayDrive));
         } catch (const std::exception& error) {
             return buildResponse(fail(std::string("Unexpected failure: ") + error.what()));
         } catch (...) {
@@ -45,10 +45,11 @@ void answerJob(Connection::Handover& job, std::string answer) noexcept {
 HandlerWorker::HandlerWorker(HandlerSet& handlers, std::function<void()> unfinished)
     : handlers_(handlers), unfinished_(std::move(unfinished)), thread_([this] { run(); }) {}
 
-void HandlerWorker::submit(std::uint64_t connection, Connection::Handover handover) {
+void HandlerWorker::submit(std::uint64_t connection, Connection::Handover handover,
+                           DriveCheck mayDrive) {
     {
         std::lock_guard lock(mutex_);
-        waiting_.push_back(Job{connection, std::move(handover)});
+        waiting_.push_back(Job{connection, std::move(handover), std::move(mayDrive)});
     }
     submitted_.notify_one();
 }
@@ -83,7 +84,7 @@ void HandlerWorker::run() noexcept {
         current.splice(current.end(), waiting_, waiting_.begin());
         lock.unlock();
         Connection::Handover& job = current.front().handover;
-        answerJob(job, answerRequest(job.request, handlers_));
+        answerJob(job, answerRequest(job.request, handlers_, current.front().mayDrive));
         const bool unfinished = static_cast<bool>(job.socket);
         lock.lock();
         answered_.splice(answered_.end(), current);

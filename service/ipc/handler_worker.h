@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "service/http/handler_set.h"
+#include "service/http/request_router.h"
 #include "service/ipc/connection.h"
 
 namespace korvane::service {
@@ -27,10 +28,13 @@ class HandlerWorker {
         // (or the connection failed) and it is closed; otherwise `unsent` is
         // the rest of the answer.
         Connection::Handover handover;
+        // Asked before a request that drives the service runs (see
+        // request_router.h); none lets every request through.
+        DriveCheck mayDrive;
     };
 
     // Starts the thread. Each request is answered with its outcome from
-    // serveRequest; an exception from a handler becomes a 500 "Unexpected
+    // serveRequest with the job's check; an exception from a handler becomes a 500 "Unexpected
     // failure: " + its text, and the thread goes on. `unfinished` is called on it after an answer
     // that the socket did not take whole; it must not throw.
     HandlerWorker(HandlerSet& handlers, std::function<void()> unfinished);
@@ -38,7 +42,7 @@ class HandlerWorker {
     HandlerWorker& operator=(const HandlerWorker&) = delete;
     ~HandlerWorker() { stop(); }
 
-    void submit(std::uint64_t connection, Connection::Handover handover);
+    void submit(std::uint64_t connection, Connection::Handover handover, DriveCheck mayDrive);
 
     // The jobs answered since the last call, in the order they were handed in.
     std::list<Job> takeAnswered();

@@ -8,6 +8,7 @@
 
 #include "common/log/service_log.h"
 #include "platform/os_error.h"
+#include "service/http/request_router.h"
 #include "service/ipc/connection.h"
 #include "service/ipc/handler_worker.h"
 #include "service/ipc/loopback_listener.h"
@@ -39,12 +40,12 @@ bool belongsToOneConnection(int error) {
 class EventLoop {
   public:
     EventLoop(UniqueSocket listener, WakeSignal wake, HandlerSet& handlers, Clock& clock,
-              const AcceptCall& accept, const CallerCheck& allowCaller)
+              const AcceptCall& accept, const CallerCheck& checkCaller)
         : listener_(std::move(listener)),
           wake_(std::move(wake)),
           clock_(clock),
           accept_(accept),
-          allowCaller_(allowCaller),
+          checkCaller_(checkCaller),
           worker_(handlers, [this] { wake_.raise(); }) {
         connections_.reserve(kMaxConnections);
     }
@@ -64,9 +65,9 @@ class EventLoop {
 
   private:
     struct HandedConnection {
-        std::uint64_t id;  // how the worker's answers find it
+        std::uint64_t id;  // how the worker's answers find it; grows with each accept
         Connection connection;
-        bool refused = false;  // its client may not drive the service
+        Caller caller;
     };
 
     // Everything that needs no wait: deadlines, answers, requests to hand on.
@@ -79,11 +80,8 @@ class EventLoop {
         collectAnswered(now);
         for (HandedConnection& entry : connections_) {
             if (entry.connection.hasRequest()) {
-                if (entry.refused) {
-                    entry.connection.refuse(now);
-                } else {
-                    worker_.submit(entry.id, entry.connection.takeRequest());
-                }
+                worker_.submit(entry.id, entry.connection.takeRequest(),
+                               entry.caller.mayDrive ? DriveCheck{} : refusing(entry.caller));
             }
         }
     }
@@ -152,7 +150,7 @@ class EventLoop {
         return {};
     }
 
-    // Takes what waits in the backlog, closing what is over the limit.
+    // Takes what waits in the backlog, closing what is over the limits.
     Status acceptPending(Clock::TimePoint now) {
         collectAnswered(now);
         for (std::size_t taken = 0; taken < kMaxConnections; ++taken) {
@@ -171,24 +169,58 @@ class EventLoop {
                 }
                 return fail(platform::osErrorText(static_cast<std::uint32_t>(error)));
             }
-            if (connections_.size() < kMaxConnections) {
-                // N.B. asked at once: the client's row in the system's table
-                // goes when the client closes.
-                const bool refused = allowCaller_ && !allowCaller_(accepted->get());
-                connections_.push_back({nextId_++, Connection(std::move(*accepted), now), refused});
-                // A client sends right after connecting: its request is often
-                // there already, and reading it now saves a wait.
-                connections_.back().connection.onReady(now);
+            Caller caller = checkCaller_ ? checkCaller_(accepted->get()) : Caller{};
+            if ((checkCaller_ && overQuota(caller)) || !makeRoom()) {
+                continue;  // unanswered: the socket closes here
             }
+            connections_.push_back(
+                {nextId_++, Connection(std::move(*accepted), now), std::move(caller)});
+            // A client sends right after connecting: its request is often
+            // there already, and reading it now saves a wait.
+            connections_.back().connection.onReady(now);
         }
         return {};
+    }
+
+    bool overQuota(const Caller& caller) const {
+        return std::ranges::count(connections_, caller.owner, [](const HandedConnection& entry) {
+                   return entry.caller.owner;
+               }) >= static_cast<std::ptrdiff_t>(kMaxConnectionsPerOwner);
+    }
+
+    // Whether there is room for one more connection, closing the one that has
+    // waited longest for its request when all places are taken.
+    bool makeRoom() {
+        if (connections_.size() < kMaxConnections) {
+            return true;
+        }
+        // N.B. the first one found is the oldest: connections are kept in
+        // the order they were accepted.
+        const auto waiting = std::ranges::find_if(connections_, [](const HandedConnection& entry) {
+            return entry.connection.receiving();
+        });
+        if (waiting == connections_.end()) {
+            return false;
+        }
+        connections_.erase(waiting);
+        return true;
+    }
+
+    // The check that refuses this caller's requests that drive the service,
+    // recording each in the service log.
+    static DriveCheck refusing(const Caller& caller) {
+        return [description = caller.description](std::string_view route) {
+            log::warning("Refused " + std::string(route) +
+                         " from a caller not known to be trusted: " + description);
+            return false;
+        };
     }
 
     UniqueSocket listener_;
     WakeSignal wake_;
     Clock& clock_;
     const AcceptCall& accept_;
-    const CallerCheck& allowCaller_;
+    const CallerCheck& checkCaller_;
     std::vector<HandedConnection> connections_;
     std::uint64_t nextId_ = 0;
     Clock::TimePoint acceptPausedUntil_{};
@@ -206,13 +238,13 @@ std::expected<UniqueSocket, int> acceptConnection(const UniqueSocket& listener) 
     return connection;
 }
 
-Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, const CallerCheck& allowCaller) {
+Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, const CallerCheck& checkCaller) {
     return runIpcServer(std::move(stopFlag), handlers, kIpcPort, systemClock(), acceptConnection,
-                        allowCaller);
+                        checkCaller);
 }
 
 Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, std::uint16_t port, Clock& clock,
-                    const AcceptCall& accept, const CallerCheck& allowCaller) {
+                    const AcceptCall& accept, const CallerCheck& checkCaller) {
     auto listener = listenOnLoopback(port);
     if (!listener) {
         return fail(std::move(listener.error()));
@@ -222,7 +254,7 @@ Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, std::uint16_t port,
         return fail(std::move(wake.error()));
     }
     log::info("Endpoint listening on 127.0.0.1:" + std::to_string(port));
-    EventLoop loop(std::move(*listener), std::move(*wake), handlers, clock, accept, allowCaller);
+    EventLoop loop(std::move(*listener), std::move(*wake), handlers, clock, accept, checkCaller);
     return loop.run(stopFlag);
 }
 

@@ -9,6 +9,8 @@
 #include <expected>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "common/clock.h"
 #include "common/result.h"
@@ -22,9 +24,31 @@ using StopFlag = std::shared_ptr<std::atomic<bool>>;
 
 inline constexpr std::uint16_t kIpcPort = 49190;
 
-// At most this many connections are open at once; one more is closed as soon
-// as it is accepted.
+// At most this many connections are open at once. When all are taken, the one
+// that has waited longest without a complete request is closed to make room
+// for a new one; connections whose requests wait for the handler or whose
+// answers are being sent keep their place, and when every one does, the new
+// connection is closed as soon as it is accepted.
 inline constexpr std::size_t kMaxConnections = 64;
+
+// With a caller check, at most this many connections of one owner process
+// are open at once; one more is closed as soon as it is accepted. Connections
+// whose owner could not be determined count as one owner together.
+inline constexpr std::size_t kMaxConnectionsPerOwner = 8;
+
+// What the caller check learns of a connection's client when it is accepted.
+struct Caller {
+    // It may send the requests that drive the service (POST /start and POST
+    // /stop); every client may ask GET /health.
+    bool mayDrive = true;
+    // The owner process the connection counts against; none when it could not
+    // be determined.
+    std::optional<std::uint32_t> owner;
+    // How the service log names it when one of its requests is refused, such
+    // as "pid 1234, image \Device\HarddiskVolume3\Tools\tool.exe" or "unknown".
+    std::string description;
+};
+using CallerCheck = std::function<Caller(SOCKET connection)>;
 
 // Takes one pending connection from the listener: the connection, or the
 // Winsock error code. acceptConnection is ::accept; tests put in failures.
@@ -49,17 +73,18 @@ std::expected<platform::UniqueSocket, int> acceptConnection(const platform::Uniq
 // handler is waited for and its answer sent as far as the socket takes it
 // at once; then every connection is closed and the handler thread has ended.
 //
-// `allowCaller`, when given, is asked once for each accepted connection
-// whether its client may drive the service; a refused client's request is
-// read as any other and answered "Request client not allowed", and no handler
-// runs for it.
-using CallerCheck = std::function<bool(SOCKET connection)>;
-Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, const CallerCheck& allowCaller = {});
+// `checkCaller`, when given, is asked once for each accepted connection, at
+// once (the client's row in the system's table goes when it closes), and the
+// quota per owner applies. A request that drives the service from a client
+// that may not is answered "Request client not allowed" and no handler runs
+// for it; the service log records it with its route and the caller's
+// description.
+Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, const CallerCheck& checkCaller = {});
 
 // The same on 127.0.0.1:`port`, with the deadlines read from `clock` and the
 // connections taken with `accept`.
 Status runIpcServer(StopFlag stopFlag, HandlerSet& handlers, std::uint16_t port, Clock& clock,
                     const AcceptCall& accept = acceptConnection,
-                    const CallerCheck& allowCaller = {});
+                    const CallerCheck& checkCaller = {});
 
 }  // namespace korvane::service

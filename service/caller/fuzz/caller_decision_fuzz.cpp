@@ -1,6 +1,9 @@
-// Random connection tables and image paths through the caller check. Whatever
-// the input, a caller whose connection row names an owner with a known image
-// outside the install root is never let through.
+// Random connection tables, native image paths and trusted places through the
+// caller check. Whatever the input, a caller whose connection row names an
+// owner (other than the service) with a known image that is not on a local
+// volume, outside the install root, inside a program's folder or the
+// service's own executable is never let through, and a connection without
+// such an owner is never trusted.
 
 #include <algorithm>
 #include <cstddef>
@@ -34,14 +37,32 @@ class Input {
         return result;
     }
 
-    // Up to 24 characters drawn from a small alphabet, so that paths often
-    // share prefixes with the root.
+    // Up to 8 components drawn from a small set, joined by either
+    // separator, so that paths often share prefixes with the root and the
+    // programs' folders.
     std::wstring path() {
-        static constexpr wchar_t kAlphabet[] = L"CcXx\\/:?.2K\u212A UN";
-        const std::size_t length = value<std::uint8_t>() % 25;
+        static constexpr const wchar_t* kComponents[] = {L"",
+                                                         L"Device",
+                                                         L"HarddiskVolume3",
+                                                         L"harddiskvolume33",
+                                                         L"HarddiskVolume",
+                                                         L"Mup",
+                                                         L"K",
+                                                         L"k",
+                                                         L"\u212A",
+                                                         L".",
+                                                         L"..",
+                                                         L"naive",
+                                                         L"a.exe",
+                                                         L"?",
+                                                         L"C:",
+                                                         L"UNC"};
+        const std::size_t count = value<std::uint8_t>() % 9;
         std::wstring text;
-        for (std::size_t i = 0; i < length; ++i) {
-            text += kAlphabet[value<std::uint8_t>() % (std::size(kAlphabet) - 1)];
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto pick = value<std::uint8_t>();
+            text += (pick & 0x80) ? L'/' : L'\\';
+            text += kComponents[pick % std::size(kComponents)];
         }
         return text;
     }
@@ -60,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const NetworkEndpoint server{input.value<std::uint32_t>(), input.value<std::uint16_t>()};
     const NetworkEndpoint client{input.value<std::uint32_t>(), input.value<std::uint16_t>()};
     const std::uint32_t servicePid = input.value<std::uint8_t>() % 8;
-    const std::wstring root = input.path();
+    TrustedPlaces places{input.path(), {input.path(), input.path()}, input.path()};
 
     std::vector<TcpOwnerRow> rows;
     for (std::size_t count = input.value<std::uint8_t>() % 8; count > 0 && !input.empty();
@@ -90,20 +111,45 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::uint32_t pid : connectionOwners(rows, client, server)) {
         owners.push_back({pid, images[pid]});
     }
-    const CallerVerdict verdict = decideCaller(owners, servicePid, root);
+    const CallerDecision decision = decideCaller(owners, servicePid, places);
 
+    // The image rule, from its parts.
+    for (const auto& image : images) {
+        if (!image) {
+            continue;
+        }
+        const bool inProgramFolder = isInsideFolder(*image, places.programFolders[0]) ||
+                                     isInsideFolder(*image, places.programFolders[1]);
+        if (isTrustedImage(*image, places) !=
+            (isOnLocalVolume(*image) && isInsideFolder(*image, places.installRoot) &&
+             !inProgramFolder && !isSamePath(*image, places.serviceImage))) {
+            std::abort();
+        }
+    }
+
+    bool anyOther = false;
     for (const TcpOwnerRow& row : rows) {
         const bool ofThisConnection = row.localAddress == client.address &&
                                       static_cast<std::uint16_t>(row.localPort) == client.port &&
                                       row.remoteAddress == server.address &&
                                       static_cast<std::uint16_t>(row.remotePort) == server.port;
+        if (!ofThisConnection || row.ownerPid == 0 || row.ownerPid == servicePid) {
+            continue;
+        }
+        anyOther = true;
         const auto& image = images[row.ownerPid];
-        if (ofThisConnection && row.ownerPid != 0 && row.ownerPid != servicePid && image &&
-            !isInsideFolder(*image, root) && verdict != CallerVerdict::Refused) {
+        if (image && !isTrustedImage(*image, places) &&
+            decision.verdict != CallerVerdict::Refused) {
+            std::abort();
+        }
+        if (!image && decision.verdict == CallerVerdict::Trusted) {
             std::abort();
         }
     }
-    if (verdict == CallerVerdict::Trusted && owners.empty()) {
+    if (!anyOther && (decision.verdict != CallerVerdict::Unknown || decision.owner)) {
+        std::abort();
+    }
+    if (decision.owner && decision.owner->pid == servicePid) {
         std::abort();
     }
     return 0;

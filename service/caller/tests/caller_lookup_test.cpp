@@ -1,15 +1,20 @@
-// The caller check's Win32 half on a real loopback connection. Wine reports no
-// owner for TCP rows, so there the verdict is Unknown; on Windows the client is
-// this test process itself, which the check trusts like the service.
+// The caller check's Win32 half on real loopback connections. The client is
+// this test process itself, which the check counts as the service: the
+// verdict is Unknown whether or not the system names the owner (Wine names
+// none for a process's own connections).
 
 #include "service/caller/caller_lookup.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <ws2tcpip.h>
+
 #include <algorithm>
+#include <cstring>
 #include <string>
 
+#include "platform/final_path.h"
 #include "platform/handles.h"
 #include "platform/module_path.h"
 #include "platform/registry.h"
@@ -25,8 +30,9 @@ struct Connection {
     UniqueSocket accepted;
 };
 
-// A connection over 127.0.0.1 on a port the system picks.
-Connection loopbackConnection() {
+// A connection over 127.0.0.1 on a port the system picks; with `dualStack`
+// from an IPv6 socket to ::ffff:127.0.0.1.
+Connection loopbackConnection(bool dualStack = false) {
     EXPECT_TRUE(platform::ensureWinsock());
     UniqueSocket listener(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in address = platform::loopbackAddress(0);
@@ -35,10 +41,25 @@ Connection loopbackConnection() {
     EXPECT_EQ(::listen(listener.get(), 1), 0);
     EXPECT_EQ(::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length), 0);
     Connection connection;
-    connection.client.reset(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    EXPECT_EQ(
-        ::connect(connection.client.get(), reinterpret_cast<sockaddr*>(&address), sizeof address),
-        0);
+    if (dualStack) {
+        connection.client.reset(::socket(AF_INET6, SOCK_STREAM, IPPROTO_TCP));
+        const DWORD off = 0;
+        ::setsockopt(connection.client.get(), IPPROTO_IPV6, IPV6_V6ONLY,
+                     reinterpret_cast<const char*>(&off), sizeof off);
+        sockaddr_in6 mapped{};
+        mapped.sin6_family = AF_INET6;
+        mapped.sin6_port = address.sin_port;
+        mapped.sin6_addr.s6_addr[10] = mapped.sin6_addr.s6_addr[11] = 0xFF;
+        std::memcpy(&mapped.sin6_addr.s6_addr[12], &address.sin_addr, 4);
+        EXPECT_EQ(
+            ::connect(connection.client.get(), reinterpret_cast<sockaddr*>(&mapped), sizeof mapped),
+            0);
+    } else {
+        connection.client.reset(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+        EXPECT_EQ(::connect(connection.client.get(), reinterpret_cast<sockaddr*>(&address),
+                            sizeof address),
+                  0);
+    }
     connection.accepted.reset(::accept(listener.get(), nullptr, nullptr));
     EXPECT_TRUE(connection.accepted);
     // Abortive closes: nothing lingers in TIME_WAIT.
@@ -58,33 +79,45 @@ NetworkEndpoint endOf(const UniqueSocket& socket, bool peer) {
     return {address.sin_addr.s_addr, address.sin_port};
 }
 
-TEST(CallerLookup, FindsTheConnectionsRowInTheSystemTable) {
-    const Connection connection = loopbackConnection();
-    const NetworkEndpoint client = endOf(connection.accepted, true);
-    const NetworkEndpoint server = endOf(connection.accepted, false);
-    const auto rows = tcpConnectionRows();
-    const bool listed = std::any_of(rows.begin(), rows.end(), [&](const TcpOwnerRow& row) {
+bool lists(const std::vector<TcpOwnerRow>& rows, const UniqueSocket& accepted) {
+    const NetworkEndpoint client = endOf(accepted, true);
+    const NetworkEndpoint server = endOf(accepted, false);
+    return std::any_of(rows.begin(), rows.end(), [&](const TcpOwnerRow& row) {
         return row.localAddress == client.address &&
                static_cast<std::uint16_t>(row.localPort) == client.port &&
                row.remoteAddress == server.address &&
                static_cast<std::uint16_t>(row.remotePort) == server.port;
     });
-    EXPECT_TRUE(listed) << rows.size() << " rows";
 }
 
-TEST(CallerLookup, ServesThisProcessAsTheServiceAndKnowsItsImage) {
-    const Connection connection = loopbackConnection();
-    const CallerVerdict verdict = checkCaller(connection.accepted.get(), L"C:\\nowhere");
-    const auto owners = connectionOwners(tcpConnectionRows(), endOf(connection.accepted, true),
-                                         endOf(connection.accepted, false));
-    EXPECT_EQ(verdict, owners.empty() ? CallerVerdict::Unknown : CallerVerdict::Trusted);
+TEST(CallerLookup, FindsTheClientsEndInTheTableOfItsFamily) {
+    const Connection plain = loopbackConnection();
+    EXPECT_TRUE(lists(ipv4ConnectionRows(), plain.accepted));
+    EXPECT_FALSE(lists(mappedIpv6ConnectionRows(), plain.accepted));
+    const Connection dualStack = loopbackConnection(true);
+    EXPECT_FALSE(lists(ipv4ConnectionRows(), dualStack.accepted));
+    EXPECT_TRUE(lists(mappedIpv6ConnectionRows(), dualStack.accepted));
+}
 
-    const auto image = processImageFinalPath(::GetCurrentProcessId());
+TEST(CallerLookup, ThisProcessAsTheOnlyOwnerIsUnknownAndItsImageIsNative) {
+    const auto image = processNativeImagePath(::GetCurrentProcessId());
     ASSERT_TRUE(image);
+    EXPECT_TRUE(isOnLocalVolume(*image)) << *image;
     const auto running = platform::currentExecutablePath();
     ASSERT_TRUE(running);
-    EXPECT_TRUE(image->ends_with(running->filename().native())) << *image;
-    EXPECT_EQ(processImageFinalPath(0xFFFFFFF0u), std::nullopt);
+    const auto native = platform::nativeFinalPathOf(*running);
+    ASSERT_TRUE(native);
+    EXPECT_TRUE(isSamePath(*image, native->native())) << *image << " " << native->native();
+    EXPECT_EQ(processNativeImagePath(0xFFFFFFF0u), std::nullopt);
+
+    // Trusted from anywhere this image lies, were it not the only owner.
+    const TrustedPlaces everywhere{native->parent_path().native(), {}, {}};
+    for (const bool dualStack : {false, true}) {
+        const Connection connection = loopbackConnection(dualStack);
+        const CallerDecision decision = checkCaller(connection.accepted.get(), everywhere);
+        EXPECT_EQ(decision.verdict, CallerVerdict::Unknown);
+        EXPECT_EQ(decision.owner, std::nullopt);
+    }
 }
 
 TEST(RegistryDword, ReadsAValueAndNothingForMissingOrOtherTypes) {

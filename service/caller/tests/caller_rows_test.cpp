@@ -64,5 +64,17 @@ TEST(ConnectionOwners, LeavesOutOwnerZeroAndRepeats) {
     EXPECT_TRUE(connectionOwners({}, kClient, kServer).empty());
 }
 
+TEST(MappedIpv4Address, ReadsOnlyTheMappedForm) {
+    const std::array<std::uint8_t, 16> mapped{0, 0, 0,    0,    0,   0, 0, 0,
+                                              0, 0, 0xFF, 0xFF, 127, 0, 0, 1};
+    EXPECT_EQ(mappedIpv4Address(mapped), networkAddress(127, 0, 0, 1));
+    std::array<std::uint8_t, 16> other = mapped;
+    other[10] = 0;  // ::127.0.0.1, the old compatible form
+    EXPECT_EQ(mappedIpv4Address(other), std::nullopt);
+    std::array<std::uint8_t, 16> loopback{};
+    loopback[15] = 1;  // ::1
+    EXPECT_EQ(mappedIpv4Address(loopback), std::nullopt);
+}
+
 }  // namespace
 }  // namespace korvane::service

@@ -19,9 +19,11 @@
 #include "service/host/tests/host_test_support.h"
 #include "service/host/tests/service_fixture.h"
 #include "service/ipc/ipc_server.h"
+#include "tests/support/build_paths.h"
 #include "tests/support/loopback.h"
 #include "tests/support/processes.h"
 #include "tests/support/program_runs.h"
+#include "tests/support/service_log_lines.h"
 
 namespace korvane::service::testing {
 namespace {
@@ -162,14 +164,64 @@ TEST_F(ServiceHostTest, Uninstall_OfAStoppedServiceStillDeletesIt) {
     EXPECT_FALSE(queryService());
 }
 
-TEST_F(ServiceHostTest, Run_RefusesCallersFromOutsideItsFolderUnlessAllowed) {
-    // This test runs from the build folder, not the service's. The other
-    // tests set the administrators' switch and are served: it is read.
+// The body of an answer, after its head.
+std::string bodyOf(const std::string& answer) {
+    const auto end = answer.find("\r\n\r\n");
+    return end == std::string::npos ? "(no answer: " + answer + ")" : answer.substr(end + 4);
+}
+
+// The body of the answer that the client stand-in at `client` was given.
+std::string askAs(const std::filesystem::path& client, const wchar_t* method, const wchar_t* path) {
+    const ProgramOutcome asked =
+        runProgram(client, {method, path}, client.parent_path(), std::chrono::seconds(20));
+    return bodyOf(asked.standardOutput);
+}
+
+TEST_F(ServiceHostTest, Run_OnlyProgramsOfTheInstallMayDriveItEveryoneGetsHealth) {
     installAndWaitUntilServing(false);
-    const auto answered = askEndpoint();
-    ASSERT_TRUE(answered);
-    EXPECT_TRUE(answered->starts_with("HTTP/1.1 500 Error\r\n")) << *answered;
-    EXPECT_TRUE(answered->ends_with("\r\n\r\nRequest client not allowed")) << *answered;
+    const std::filesystem::path inside = stage() / L"client" / L"client.exe";
+    const std::filesystem::path relay = stage() / L"runtime" / L"sing-box" / L"client.exe";
+    const std::filesystem::path outside = test::standIn("client");
+    for (const auto& copy : {inside, relay}) {
+        std::filesystem::create_directories(copy.parent_path());
+        std::filesystem::copy_file(outside, copy,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    constexpr char kRefused[] = "Request client not allowed";
+
+    EXPECT_EQ(askAs(inside, L"POST", L"/stop"), "{}");
+    EXPECT_NE(askAs(inside, L"POST", L"/start"), kRefused) << "served: the payload is read";
+    for (const auto& client : {relay, outside}) {
+        SCOPED_TRACE(client.string());
+        EXPECT_EQ(askAs(client, L"POST", L"/stop"), kRefused);
+        EXPECT_EQ(askAs(client, L"POST", L"/start"), kRefused);
+        EXPECT_TRUE(askAs(client, L"GET", L"/health").starts_with(R"({"healthy":)"));
+    }
+
+    const std::vector<std::string> events = test::serviceLogEvents(stage() / L"data" / L"logs");
+    const std::string refused =
+        "warning Refused POST /stop from a caller not known to be trusted: ";
+    EXPECT_TRUE(std::ranges::any_of(events, [&](const std::string& event) {
+        return event.starts_with(refused + "pid ") &&
+               event.ends_with("\\runtime\\sing-box\\client.exe") &&
+               event.find(", image \\Device\\") != std::string::npos;
+    })) << ::testing::PrintToString(events);
+}
+
+TEST_F(ServiceHostTest, Run_ClosesAnOwnersNinthConnectionAndServesAnotherProgram) {
+    installAndWaitUntilServing();  // the quota holds with the switch set too
+    std::vector<std::unique_ptr<test::LoopbackClient>> held;
+    for (std::size_t i = 0; i <= kMaxConnectionsPerOwner; ++i) {
+        held.push_back(std::make_unique<test::LoopbackClient>(kIpcPort));
+        ASSERT_TRUE(held.back()->connected());
+    }
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(held.back()->readAll(), "") << "closed unanswered";
+    EXPECT_TRUE(askAs(test::standIn("client"), L"GET", L"/health").starts_with(R"({"healthy":)"));
+    // Still within the held ones' 2 s to send: they were open all along.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1800ms);
+    held[1]->send(kHealthRequest);
+    EXPECT_TRUE(held[1]->readAll().starts_with("HTTP/1.1 200 OK\r\n"));
 }
 
 TEST_F(ServiceHostTest, PortTakenBeforeStart_ReportsStoppedWithAServiceSpecificFailure) {

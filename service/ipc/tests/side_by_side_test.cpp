@@ -243,20 +243,58 @@ TEST_F(SideBySide, AClientThatNeverSendsTimesOutAlone) {
     EXPECT_LT(waited, 4s);
 }
 
-TEST_F(SideBySide, TheSixtyFifthConnectionIsClosedAtOnce) {
+TEST_F(SideBySide, AtTheCapTheLongestSilentConnectionMakesRoom) {
     auto clients = silentClients(static_cast<int>(kMaxConnections));
     std::this_thread::sleep_for(200ms);  // all 64 taken in
-    LoopbackClient extra(port_);
-    const auto started = Stopwatch::now();
-    EXPECT_EQ(extra.readAll(), "") << "closed without an answer";
-    EXPECT_LT(Stopwatch::now() - started, 1s);
+    const auto [answered, took] = timedHealth();
+    EXPECT_EQ(answered, kHealthy);
+    EXPECT_LT(took, 1s);
+    EXPECT_EQ(clients[0]->readAll(), "") << "the oldest silent one is closed unanswered";
 
-    // The 64 are still served, and once they are answered there is room again.
+    // The others keep their places and are still served.
     clients.back()->send(kHealth);
     EXPECT_EQ(clients.back()->readAll(), kHealthy);
-    EXPECT_EQ(clients[0]->readAll(), answer(500, platform::osErrorText(WSAETIMEDOUT)));
-    clients.clear();
+    EXPECT_EQ(clients[1]->readAll(), answer(500, platform::osErrorText(WSAETIMEDOUT)));
+}
+
+TEST_F(SideBySide, ConnectionsWhoseRequestsWaitKeepTheirPlacesAtTheCap) {
+    handlers.startTakes = 1500ms;
+    LoopbackClient starter(port_);
+    starter.send("POST /start HTTP/1.1\r\nContent-Length: 25\r\n\r\n{\"settings\":1,\"server\":2}");
+    std::this_thread::sleep_for(100ms);
+    auto waiting = silentClients(static_cast<int>(kMaxConnections) - 1);
+    for (auto& client : waiting) {
+        client->send(kHealth);
+    }
+    std::this_thread::sleep_for(200ms);  // all 63 wait behind the start
+    LoopbackClient extra(port_);
+    const auto started = Stopwatch::now();
+    EXPECT_EQ(extra.readAll(), "") << "no place to take: closed at once";
+    EXPECT_LT(Stopwatch::now() - started, 1s);
+    EXPECT_EQ(starter.readAll(), answer(200, R"({"started":true})"));
+    for (auto& client : waiting) {
+        EXPECT_EQ(client->readAll(), kHealthy);
+    }
+}
+
+TEST_F(SideBySide, AnOwnerPastItsQuotaIsClosedAtAcceptAndOthersAreServed) {
+    ASSERT_TRUE(stop());
+    stopFlag_->store(false);
+    // Nine connections whose owner is unknown (together one owner), then
+    // those of process 7.
+    std::atomic<int> asked{0};
+    startEndpoint(acceptConnection, [&asked](SOCKET) {
+        return Caller{true, asked++ < 9 ? std::nullopt : std::optional<std::uint32_t>(7), ""};
+    });
+    auto held = silentClients(static_cast<int>(kMaxConnectionsPerOwner));
+    std::this_thread::sleep_for(100ms);
+    LoopbackClient ninth(port_);
+    const auto started = Stopwatch::now();
+    EXPECT_EQ(ninth.readAll(), "") << "closed unanswered";
+    EXPECT_LT(Stopwatch::now() - started, 1s);
     EXPECT_EQ(exchange(kHealth), kHealthy);
+    held.front()->send(kHealth);
+    EXPECT_EQ(held.front()->readAll(), kHealthy);
 }
 
 TEST_F(SideBySide, SeesTheStopFlagWithConnectionsOpen) {
@@ -396,16 +434,22 @@ TEST_F(SideBySide, PassingAcceptErrorsAreRetried) {
     EXPECT_EQ(exchange(kHealth), kHealthy);
 }
 
-TEST_F(SideBySide, ARefusedCallerIsAnsweredWithoutAnyHandlerRunning) {
+TEST_F(SideBySide, ACallerThatMayNotDriveIsRefusedStartAndStopButAnsweredHealth) {
     ASSERT_TRUE(stop());
     stopFlag_->store(false);
-    // The first client is refused, the next one let through.
     std::atomic<int> asked{0};
-    startEndpoint(acceptConnection, [&asked](SOCKET) { return asked++ > 0; });
-    EXPECT_EQ(exchange("POST /stop HTTP/1.1\r\n\r\n"), answer(500, "Request client not allowed"));
-    EXPECT_TRUE(handlers.calls().empty()) << "no handler may run for a refused client";
+    startEndpoint(acceptConnection, [&asked](SOCKET) {
+        ++asked;
+        return Caller{false, 66, "pid 66"};
+    });
+    const std::string refused = answer(500, "Request client not allowed");
+    EXPECT_EQ(exchange("POST /stop HTTP/1.1\r\n\r\n"), refused);
+    // Refused before its payload is read.
+    EXPECT_EQ(exchange("POST /start HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}"), refused);
     EXPECT_EQ(exchange(kHealth), kHealthy);
-    EXPECT_EQ(asked.load(), 2);
+    EXPECT_EQ(exchange("GET /stop HTTP/1.1\r\n\r\n"), answer(500, "Unknown service command"));
+    EXPECT_EQ(handlers.calls(), Calls{"health"}) << "no handler may run for a refused request";
+    EXPECT_EQ(asked.load(), 4);
 }
 
 TEST_F(SideBySide, AFailingListenerEndsTheEndpointWithItsText) {
