@@ -26,6 +26,31 @@ Status failedToEnd(const ChildProcess& child, std::string error) {
     return fail(std::move(error));
 }
 
+// Sends the child a console Ctrl+C and waits up to kInterruptWait for its
+// exit; false, with the reason in the service log, when it has not exited.
+bool exitedAfterInterrupt(const ChildProcess& child) {
+    const std::string pid = std::to_string(child.id);
+    if (const Status sent = platform::sendConsoleInterrupt(child.id); !sent) {
+        log::warning("Could not interrupt process " + pid + " (" + sent.error() + "); ending it");
+        return false;
+    }
+    switch (::WaitForSingleObject(child.process.get(),
+                                  static_cast<DWORD>(ProcessSlot::kInterruptWait.count()))) {
+        case WAIT_OBJECT_0:
+            log::info("Process " + pid + " exited after an interrupt");
+            return true;
+        case WAIT_TIMEOUT:
+            log::warning("Process " + pid + " did not exit within " +
+                         std::to_string(ProcessSlot::kInterruptWait.count() / 1000) +
+                         " s of an interrupt; ending it");
+            return false;
+        default:
+            log::warning("Could not wait for process " + pid + " after an interrupt (" +
+                         platform::lastOsErrorText() + "); ending it");
+            return false;
+    }
+}
+
 }  // namespace
 
 ProcessSlot::ProcessSlot(std::string lockMessage, StopMethod stopMethod,
@@ -33,22 +58,6 @@ ProcessSlot::ProcessSlot(std::string lockMessage, StopMethod stopMethod,
     : stopMethod_(stopMethod),
       terminationWait_(terminationWait),
       lockMessage_(std::move(lockMessage)) {}
-
-bool ProcessSlot::interrupted(const ChildProcess& child) {
-    const std::string pid = std::to_string(child.id);
-    if (const Status sent = platform::sendConsoleInterrupt(child.id); !sent) {
-        log::warning("Could not interrupt process " + pid + " (" + sent.error() + "); ending it");
-        return false;
-    }
-    if (::WaitForSingleObject(child.process.get(), static_cast<DWORD>(kInterruptWait.count())) ==
-        WAIT_OBJECT_0) {
-        log::info("Process " + pid + " exited after an interrupt");
-        return true;
-    }
-    log::warning("Process " + pid + " did not exit within " +
-                 std::to_string(kInterruptWait.count() / 1000) + " s of an interrupt; ending it");
-    return false;
-}
 
 template <typename T, typename Action>
 Result<T> ProcessSlot::locked(Action action) {
@@ -95,7 +104,7 @@ Status ProcessSlot::stop() {
             }
             return {};
         }
-        if (stopMethod_ == StopMethod::InterruptFirst && interrupted(*child)) {
+        if (stopMethod_ == StopMethod::InterruptFirst && exitedAfterInterrupt(*child)) {
             return {};
         }
         // Access is denied to a process that is already ending, and to a

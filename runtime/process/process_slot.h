@@ -82,9 +82,6 @@ class ProcessSlot {
     template <typename T, typename Action>
     Result<T> locked(Action action);
 
-    // Whether the child exited within kInterruptWait of an interrupt.
-    bool interrupted(const ChildProcess& child);
-
     std::mutex mutex_;
     const StopMethod stopMethod_;
     const std::chrono::milliseconds terminationWait_;

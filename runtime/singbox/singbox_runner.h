@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "common/clock.h"
 #include "common/result.h"
@@ -40,14 +41,13 @@ Result<SingBoxStartResult> startSingBox(
     const AdapterListing& adapters = platform::listNetworkAdapters);
 
 // Waits while an adapter named after the interface lingers
-// (waitUntilAdapterGone; still there: a warning in the service log, and the
-// launch goes on), launches "sing-box.exe run -c <tun.json>" from its own
-// folder with its output in the "sing-box" log, stores it in the sing-box slot
-// and waits for its adapter (waitForAdapterUp). It counts as started once the
-// adapter is up with the address, or, when none was seen, while it still runs
-// 3 s after the launch (the service log says so). The sing-box slot must hold
-// no running child. Failures: "sing-box.exe was not found.", "Failed to start
-// sing-box.exe: <system text>", and for an exit before then "sing-box exited
+// (waitUntilAdapterGone; still there, or the adapters cannot be listed: a
+// warning in the service log, and the launch goes on), launches "sing-box.exe run -c <tun.json>"
+// from its own folder with its output in the "sing-box" log, stores it in the sing-box slot and
+// waits for its adapter (waitForAdapterUp). It counts as started once the adapter is up with the
+// address, or, when none was seen, while it still runs 3 s after the launch (the service log says
+// so). The sing-box slot must hold no running child. Failures: "sing-box.exe was not found.",
+// "Failed to start sing-box.exe: <system text>", and for an exit before then "sing-box exited
 // early. Run the app as administrator and check that TUN is available.<log
 // tail>" (the slot is stopped then). Safe on any thread while no other
 // operation starts or stops sing-box.exe.
@@ -55,8 +55,8 @@ Status launchSingBox(const RuntimeLayout& layout, const SingBoxLaunch& launch,
                      Clock& clock = systemClock(),
                      const AdapterListing& adapters = platform::listNetworkAdapters);
 
-// The sing-box slot's stop (a graceful one: ProcessSlot::Stop::Interrupt) and
-// isRunning.
+// The sing-box slot's stop (ProcessSlot::StopMethod::InterruptFirst: a
+// console Ctrl+C first) and isRunning.
 Status stopSingBox();
 Result<bool> isSingBoxRunning();
 
