@@ -330,6 +330,27 @@ TEST(Supervisor, StartOrStopDuringAPendingRestartCancelsIt_HealthTellsTheProgram
     expectNothingRuns(tree);
 }
 
+TEST(Supervisor, StopDuringARestartEndsWhatItLaunchedAndGivesNothingUp) {
+    RuntimeTree tree;
+    const TreeLog log(tree);
+    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()),
+                            restartClock));
+    const DWORD ended = runningId(tree, "sing-box");
+    test::terminateById(ended);
+    // The new sing-box.exe waits up to 3 s for its adapter, which never shows.
+    ASSERT_TRUE(eventually([&] {
+        const DWORD id = runningId(tree, "sing-box");
+        return id != 0 && id != ended;
+    }));
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_TRUE(handleStop());
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1s) << "the stop waits for no restart";
+    EXPECT_TRUE(
+        eventually([&] { return log.has("info The restart of sing-box.exe was cancelled"); }));
+    expectNothingRuns(tree);
+    EXPECT_FALSE(log.has("error Giving up"));
+}
+
 // Run by with_microsocks.sh while the Linux microsocks serves 127.0.0.1:1080.
 class OutsideSocks : public ::testing::Test {
   protected:
