@@ -60,7 +60,8 @@ class Watcher {
 
     // After a start that failed: the VPN it found is meant to be up again,
     // counts kept, when one of its programs still runs. Same conditions as
-    // watch(); does nothing when no VPN was ever watched.
+    // watch(), and nothing happens unless a VPN was meant to be up when the
+    // cancel() that gave `ticket` came.
     void resume(Ticket ticket);
 
     // Cancels and ends the thread, once a restart in progress has ended what
