@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/log/log_text.h"
+#include "common/secret_text.h"
 
 namespace korvane::log {
 namespace {
@@ -46,7 +47,7 @@ void write(spdlog::level::level_enum level, std::string_view message) noexcept {
     try {
         const std::shared_ptr<spdlog::logger> logger = loggerInUse();
         if (logger) {
-            logger->log(level, "{}", escapeControlBytes(message));
+            logger->log(level, "{}", escapeControlBytes(withoutSecrets(message)));
         }
     } catch (...) {
         // A line that cannot be written is lost, nothing else.

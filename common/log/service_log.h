@@ -6,7 +6,8 @@
 // it) writing does nothing, so libraries and their tests need no set-up.
 // Writing never fails and never throws: a log that cannot be written must not
 // fail the request that is being logged. Messages never carry the password,
-// the proxy URL or a request body.
+// the proxy URL or a request body, and every line passes withoutSecrets()
+// (common/secret_text.h) for what a message quotes from outside.
 
 #include <cstddef>
 #include <filesystem>

@@ -2,32 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "common/text.h"
+#include "common/server_host.h"
 
 namespace korvane::runtime {
-
-std::string normaliseNaiveHost(std::string_view host) {
-    std::string_view text = trimUnicodeWhitespace(host);
-    if (text.starts_with("https://")) {
-        text.remove_prefix(8);
-    } else if (text.starts_with("http://")) {
-        text.remove_prefix(7);
-    }
-    text = text.substr(0, text.find('/'));
-    if (const std::size_t at = text.rfind('@'); at != std::string_view::npos) {
-        text.remove_prefix(at + 1);
-    }
-    // One colon separates a port; more make an IPv6 literal.
-    if (const std::size_t colon = text.find(':');
-        colon != std::string_view::npos && text.find(':', colon + 1) == std::string_view::npos) {
-        text = text.substr(0, colon);
-    }
-    if (text.find(':') != std::string_view::npos && !text.starts_with('[') &&
-        !text.ends_with(']')) {
-        return "[" + std::string(text) + "]";
-    }
-    return std::string(text);
-}
 
 std::string percentEncode(std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -52,7 +29,7 @@ std::string percentEncode(std::string_view text) {
 Result<std::string> naiveConfigText(const AccessServer& server) {
     const std::string proxy = "https://" + percentEncode(server.username) + ":" +
                               percentEncode(server.password) + "@" +
-                              normaliseNaiveHost(server.host) + ":" + std::to_string(server.port);
+                              normaliseServerHost(server.host) + ":" + std::to_string(server.port);
     nlohmann::json config = nlohmann::json::object();
     config["listen"] = "socks://127.0.0.1:" + std::to_string(kLocalSocksPort);
     config["log"] = "";

@@ -11,11 +11,6 @@
 
 namespace korvane::runtime {
 
-// The server address as it goes into the proxy URL: white space trimmed, one
-// "https://" or "http://" prefix, any path, user information and single
-// ":port" removed, and a bare IPv6 literal put in brackets. May be empty.
-std::string normaliseNaiveHost(std::string_view host);
-
 // Every byte except ASCII letters, digits and "-._~" as "%XX" (upper case).
 std::string percentEncode(std::string_view text);
 

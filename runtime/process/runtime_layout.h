@@ -12,7 +12,7 @@
 namespace korvane::runtime {
 
 // The runtime programs, relative to the service's folder; the lookup also
-// tries them without "runtime\" and under app\ folders higher up.
+// tries them without "runtime\" and under app\ folders up to the install root.
 inline constexpr wchar_t kNaiveRelativePath[] = L"runtime\\naive\\naive.exe";
 inline constexpr wchar_t kSingBoxRelativePath[] = L"runtime\\sing-box\\sing-box.exe";
 

@@ -80,6 +80,9 @@ std::vector<fs::path> runtimeExecutableCandidates(const fs::path& executable,
     }
 
     const std::size_t rootLength = volumeRoot(folder->native()).size();
+    // The install root is E itself or one of its ancestors, spelt the same way.
+    const std::size_t installRootLength =
+        withoutTrailingSeparators(dataDirectoryFor(executable).parent_path().native()).size();
     fs::path current = *folder;
     for (;;) {
         const std::size_t length = withoutTrailingSeparators(current.native()).size();
@@ -87,6 +90,9 @@ std::vector<fs::path> runtimeExecutableCandidates(const fs::path& executable,
             break;
         }
         candidates.push_back(current / "app" / relativePath);
+        if (length <= installRootLength) {
+            break;
+        }
         fs::path parent = current.parent_path();
         if (withoutTrailingSeparators(parent.native()).size() >= length) {
             break;  // no progress: a root that the lexical rules did not foresee

@@ -18,10 +18,12 @@ std::filesystem::path dataDirectoryFrom(const std::optional<std::filesystem::pat
 
 // The places searched for a path such as runtime\naive\naive.exe, in order:
 // E\runtime\naive\naive.exe, E\naive\naive.exe, then D\app\runtime\naive\naive.exe
-// for E and each of its ancestors below the volume root (E = the folder of
-// `executable`). The root itself is never searched: any local user can create
-// folders there, and the service would run what it finds as SYSTEM. Drive
-// letters, UNC shares and their \\?\ forms are all recognised as roots.
+// for D = E and each of its ancestors up to the install root (E = the folder
+// of `executable`; the install root is the folder that holds
+// dataDirectoryFor(executable)). Nothing above the install root is searched,
+// nor ever the volume root: other users may be able to create folders there,
+// and the service would run what it finds as SYSTEM. Drive letters, UNC
+// shares and their \\?\ forms are all recognised as roots.
 std::vector<std::filesystem::path> runtimeExecutableCandidates(
     const std::filesystem::path& executable, const std::filesystem::path& relativePath);
 

@@ -16,6 +16,12 @@ std::string normalizeHost(std::string_view text) {
         host.remove_prefix(7);
     }
     host = host.substr(0, host.find_first_of("/?#"));
+    // N.B. User information is no part of the address: left in, it would put
+    // the user's name and password into tun.json and make the rule miss the
+    // server ("user:pass@host" would read as the host "user").
+    if (const std::size_t at = host.rfind('@'); at != std::string_view::npos) {
+        host.remove_prefix(at + 1);
+    }
     host.remove_prefix(std::min(host.find_first_not_of('.'), host.size()));
     if (std::count(host.begin(), host.end(), ':') == 1) {
         host = host.substr(0, host.find(':'));

@@ -13,7 +13,8 @@ namespace korvane::runtime {
 
 // Trimmed of Unicode white space and lower-cased (full Unicode lower case),
 // then without an "https://" or "http://" prefix, without everything from the
-// first "/", "?" or "#", without leading dots, and, when exactly one ":"
+// first "/", "?" or "#", without user information (up to the last "@"),
+// without leading dots, and, when exactly one ":"
 // remains, without it and what follows (a port; an IPv6 literal stays whole).
 // May be empty.
 std::string normalizeHost(std::string_view text);

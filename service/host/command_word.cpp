@@ -18,6 +18,9 @@ CommandWord commandWordFor(std::wstring_view firstArgument) {
     if (firstArgument == L"version" || firstArgument == L"--version") {
         return CommandWord::Version;
     }
+    if (firstArgument == L"diagnostics") {
+        return CommandWord::Diagnostics;
+    }
     return CommandWord::Console;
 }
 
@@ -26,6 +29,13 @@ CommandWord selectCommandWord(int argc, const wchar_t* const* argv) {
         return CommandWord::Console;
     }
     return commandWordFor(argv[1]);
+}
+
+std::optional<std::wstring_view> argumentAfterWord(int argc, const wchar_t* const* argv) {
+    if (argc < 3 || argv == nullptr || argv[2] == nullptr) {
+        return std::nullopt;
+    }
+    return argv[2];
 }
 
 }  // namespace korvane::service

@@ -8,7 +8,7 @@
 
 #include "platform/os_error.h"
 #include "platform/wide.h"
-#include "runtime/process/runtime_paths.h"
+#include "runtime/process/runtime_layout.h"
 
 namespace korvane::service {
 namespace {
@@ -119,8 +119,9 @@ Result<SecurityDescriptor> readFileDescriptor(const std::filesystem::path& path)
     return SecurityDescriptor(descriptor);
 }
 
-std::optional<std::string> installFolderWarning(const std::vector<std::filesystem::path>& paths,
-                                                const DescriptorReader& read) {
+std::vector<std::string> installFolderWarnings(const std::vector<std::filesystem::path>& paths,
+                                               const DescriptorReader& read) {
+    std::vector<std::string> warnings;
     for (const std::filesystem::path& path : paths) {
         const auto descriptor = read(path);
         if (!descriptor) {
@@ -134,16 +135,27 @@ std::optional<std::string> installFolderWarning(const std::vector<std::filesyste
         for (const std::string& name : names) {
             list += (list.empty() ? "" : ", ") + name;
         }
-        return "Warning: " + platform::narrow(path.native()) + " is writable by " + list +
-               "; install into a folder only administrators can change, such as Program Files";
+        warnings.push_back("Warning: " + platform::narrow(path.native()) + " is writable by " +
+                           list +
+                           "; install into a folder only administrators can change, such as "
+                           "Program Files");
     }
-    return std::nullopt;
+    return warnings;
 }
 
 std::vector<std::filesystem::path> installPaths(const std::filesystem::path& executable) {
-    const std::filesystem::path root = runtime::dataDirectoryFor(executable).parent_path();
+    const runtime::RuntimeLayout layout(executable);
+    const std::filesystem::path root = layout.dataFolder().parent_path();
     const std::filesystem::path folder = executable.parent_path();
-    return {root, folder == root ? root / L"runtime" : folder, executable};
+    std::vector<std::filesystem::path> paths = {root, folder == root ? root / L"runtime" : folder,
+                                                executable, layout.dataFolder()};
+    for (const auto program : {runtime::RuntimeProgram::Naive, runtime::RuntimeProgram::SingBox}) {
+        if (const auto found = layout.find(program)) {
+            paths.push_back(found->parent_path());
+            paths.push_back(*found);
+        }
+    }
+    return paths;
 }
 
 }  // namespace korvane::service

@@ -1,7 +1,8 @@
 #pragma once
 // Whether someone other than the system's own accounts could replace what the
-// service runs as SYSTEM: its install root, its runtime folder or its
-// executable being writable by ordinary users makes every one of them SYSTEM.
+// service runs or writes as SYSTEM: its install root, its runtime folder, its
+// executable, its data folder or the programs it starts being writable by
+// ordinary users makes every one of them SYSTEM.
 
 #include <windows.h>
 
@@ -31,16 +32,18 @@ using DescriptorReader = std::function<Result<SecurityDescriptor>(const std::fil
 Result<SecurityDescriptor> readFileDescriptor(const std::filesystem::path& path);
 
 // "Warning: <path> is writable by <principals>; install into a folder only
-// administrators can change, such as Program Files" for the first of `paths`
-// (outermost first) that someone else can change; nothing when none can, or
-// when a descriptor cannot be read.
-std::optional<std::string> installFolderWarning(const std::vector<std::filesystem::path>& paths,
-                                                const DescriptorReader& read = readFileDescriptor);
+// administrators can change, such as Program Files": one line for each of
+// `paths` (outermost first) that someone else can change, in that order;
+// nothing for a path whose descriptor cannot be read (one not there yet).
+std::vector<std::string> installFolderWarnings(const std::vector<std::filesystem::path>& paths,
+                                               const DescriptorReader& read = readFileDescriptor);
 
-// What install checks for `executable` (the registered service program):
-// the install root (the folder whose "data" folder the service uses), the
-// folder of its programs (the runtime folder that holds the executable, or
-// the one beside an executable in the root itself) and the executable.
+// What install and status check for `executable` (the registered service
+// program): the install root (the folder whose "data" folder the
+// service uses), the folder of its programs (the runtime folder that holds the
+// executable, or the one beside an executable in the root itself), the
+// executable, the data folder, and for naive.exe and then sing-box.exe as the
+// program lookup finds them today, the folder that holds it and the program.
 std::vector<std::filesystem::path> installPaths(const std::filesystem::path& executable);
 
 }  // namespace korvane::service

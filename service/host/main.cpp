@@ -1,6 +1,6 @@
 // korvane_service.exe: one command-line word selects whether the process runs
-// as the service, installs or removes it, prints its version or its status, or
-// serves the endpoint in the foreground.
+// as the service, installs or removes it, prints its version or its status,
+// writes the diagnostics file, or serves the endpoint in the foreground.
 
 #include <windows.h>
 
@@ -14,9 +14,11 @@
 #include "common/log/service_log.h"
 #include "common/version.h"
 #include "platform/error_line.h"
+#include "platform/wide.h"
 #include "runtime/process/runtime_layout.h"
 #include "service/host/caller_policy.h"
 #include "service/host/command_word.h"
+#include "service/host/diagnostics.h"
 #include "service/host/runtime_handlers.h"
 #include "service/host/service_installer.h"
 #include "service/host/service_log_session.h"
@@ -67,7 +69,18 @@ int exitStatusOf(const Status& outcome) {
     return 1;
 }
 
-int runCommand(CommandWord word) {
+// The path of the written file on standard output.
+Status writeDiagnosticsFile(const runtime::RuntimeLayout& layout,
+                            std::optional<std::wstring_view> target) {
+    KORVANE_TRY_ASSIGN(
+        const std::filesystem::path written,
+        writeDiagnostics(layout,
+                         target ? std::optional<std::filesystem::path>(*target) : std::nullopt));
+    platform::writeOutputLine(platform::narrow(written.native()));
+    return {};
+}
+
+int runCommand(CommandWord word, std::optional<std::wstring_view> argument) {
     switch (word) {
         case CommandWord::Install: {
             // The install folder warning goes to the service log too.
@@ -83,6 +96,7 @@ int runCommand(CommandWord word) {
             platform::writeOutputLine(versionLine("korvane_service"));
             return 0;
         case CommandWord::Status:
+        case CommandWord::Diagnostics:
         case CommandWord::Run:
         case CommandWord::Console:
             break;
@@ -92,6 +106,9 @@ int runCommand(CommandWord word) {
     const auto layout = runtime::RuntimeLayout::ofRunningExecutable();
     if (word == CommandWord::Status) {
         return printStatus(layout);
+    }
+    if (word == CommandWord::Diagnostics) {
+        return exitStatusOf(writeDiagnosticsFile(layout, argument));
     }
     RuntimeHandlers handlers(layout);
     // Console mode stays open to every local program, for development and curl.
@@ -107,7 +124,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace korvane::service;
     using korvane::platform::writeErrorLine;
     try {
-        return runCommand(selectCommandWord(__argc, __wargv));
+        return runCommand(selectCommandWord(__argc, __wargv), argumentAfterWord(__argc, __wargv));
     } catch (const std::exception& error) {
         writeErrorLine(error.what());
     } catch (...) {

@@ -119,10 +119,10 @@ Status installService() {
     }
     // Not a failure: the service works, but whoever can change these files
     // can run code as SYSTEM, so the administrator is told.
-    if (const auto warning = installFolderWarning(installPaths(registered))) {
-        platform::writeErrorLine(*warning);
-        reportInstallFolderWarning(*warning);
-        log::warning(*warning);
+    for (const std::string& warning : installFolderWarnings(installPaths(registered))) {
+        platform::writeErrorLine(warning);
+        reportInstallFolderWarning(warning);
+        log::warning(warning);
     }
     startService();
     return {};

@@ -1,9 +1,5 @@
 #include "service/host/status_report.h"
 
-#include "platform/module_path.h"
-
-#include "service/host/install_folder_check.h"
-
 #include <windows.h>
 #include <winsock2.h>
 
@@ -17,6 +13,7 @@
 
 #include "common/log/service_log.h"
 #include "common/result.h"
+#include "common/secret_text.h"
 #include "common/version.h"
 #include "platform/handles.h"
 #include "platform/module_path.h"
@@ -201,19 +198,26 @@ std::string serviceLogTail(const fs::path& logs) {
     std::string text = std::string("Last lines of ") + log::kServiceLogName + ":\n";
     for (const std::string& line :
          lastLines(runtime::wholeLines(tail->content, tail->cut), kShownLogLines)) {
-        text += "  " + line + "\n";
+        text += "  " + withoutSecrets(line) + "\n";
     }
     return text;
 }
 
-// The same finding as install's warning, for this executable.
-std::string installFolderLine() {
+// The same findings as install's warnings, for this executable: one line each.
+std::string installFolderLines() {
     const Result<fs::path> running = platform::currentExecutablePath();
     if (!running) {
-        return "not checked (" + running.error() + ")";
+        return "Install folder: not checked (" + running.error() + ")\n";
     }
-    const auto warning = installFolderWarning(installPaths(*running));
-    return warning ? *warning : "only administrators and the system can change it";
+    const std::vector<std::string> warnings = installFolderWarnings(installPaths(*running));
+    if (warnings.empty()) {
+        return "Install folder: only administrators and the system can change it\n";
+    }
+    std::string lines;
+    for (const std::string& warning : warnings) {
+        lines += "Install folder: " + warning + "\n";
+    }
+    return lines;
 }
 
 }  // namespace
@@ -229,7 +233,7 @@ StatusReport collectStatusReport(const fs::path& dataFolder) {
                           : "Endpoint: " + endpoint + " did not answer (" + health.error() + ")";
     report.text += "\n";
     report.text += "Data folder: " + platform::narrow(dataFolder.native()) + "\n";
-    report.text += "Install folder: " + installFolderLine() + "\n";
+    report.text += installFolderLines();
     report.text += logLines(dataFolder / "logs");
     report.text += serviceLogTail(dataFolder / "logs");
     return report;

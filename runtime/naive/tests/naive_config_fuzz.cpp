@@ -1,6 +1,7 @@
 // The configuration text for any host and credentials: no crash; encoded
 // credentials hold only unreserved bytes and "%XX" escapes; a UTF-8 host
-// always gives a document.
+// always gives a document; what the logs write of the server holds no user
+// information.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/secret_text.h"
+#include "common/server_host.h"
 #include "common/text.h"
 #include "runtime/naive/naive_config.h"
 
@@ -57,7 +60,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         !wellEncoded(korvane::runtime::percentEncode(server.password))) {
         std::abort();
     }
-    (void)korvane::runtime::normaliseNaiveHost(server.host);
+    // What the service log and the diagnostics write of the server: no user
+    // information, whatever the host field and the credentials hold.
+    const std::string host = korvane::normaliseServerHost(server.host);
+    const std::string proxy = "https://" + korvane::runtime::percentEncode(server.username) + ":" +
+                              korvane::runtime::percentEncode(server.password) + "@" + host +
+                              ":443";
+    if (korvane::withUserinfoMasked(proxy) != "https://***@" + host + ":443" ||
+        korvane::withoutSecrets("Start failed: Server " + server.host + ":443 is unreachable.")
+                .find('@') != std::string::npos) {
+        std::abort();
+    }
     const auto text = korvane::runtime::naiveConfigText(server);
     if (!korvane::utf8Error(server.host) && !text) {
         std::abort();

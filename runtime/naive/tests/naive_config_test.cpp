@@ -16,27 +16,6 @@ AccessServer server(std::string host, std::string username = "user",
     return record;
 }
 
-TEST(NormaliseNaiveHost, StripsEverythingAroundTheAddress) {
-    EXPECT_EQ(normaliseNaiveHost(" https://someone:pw@Vpn.Example.com:8443/some/path "),
-              "Vpn.Example.com");
-    EXPECT_EQ(normaliseNaiveHost("http://vpn1/"), "vpn1");
-    EXPECT_EQ(normaliseNaiveHost("vpn1:8443"), "vpn1");
-    EXPECT_EQ(normaliseNaiveHost("a@b@vpn1"), "vpn1");
-    EXPECT_EQ(normaliseNaiveHost("\xE2\x80\x83vpn1\xC2\xA0"), "vpn1");
-    // One prefix at most, and case-sensitive.
-    EXPECT_EQ(normaliseNaiveHost("https://http://vpn1"), "http");
-    EXPECT_EQ(normaliseNaiveHost("HTTPS://vpn1"), "HTTPS");
-    EXPECT_EQ(normaliseNaiveHost(""), "");
-    EXPECT_EQ(normaliseNaiveHost("https:///path"), "");
-}
-
-TEST(NormaliseNaiveHost, BracketsBareIpv6Literals) {
-    EXPECT_EQ(normaliseNaiveHost("2001:db8::1"), "[2001:db8::1]");
-    EXPECT_EQ(normaliseNaiveHost("[2001:db8::1]"), "[2001:db8::1]");
-    EXPECT_EQ(normaliseNaiveHost("https://[2001:db8::1]/x"), "[2001:db8::1]");
-    EXPECT_EQ(normaliseNaiveHost("::1"), "[::1]");
-}
-
 TEST(PercentEncode, KeepsOnlyUnreservedAscii) {
     EXPECT_EQ(percentEncode("AZaz09-._~"), "AZaz09-._~");
     EXPECT_EQ(percentEncode("john doe"), "john%20doe");

@@ -173,8 +173,11 @@ TEST_F(NaiveRunnerTest, Start_UnreachableServerNamesTheHostAsReceived) {
 }
 
 TEST_F(NaiveRunnerTest, Start_MissingExecutable) {
+    // A program planted above the install root X is never run.
+    fs::copy_file(test::standIn("naive"), tree.folder(L"app\\runtime\\naive") / L"naive.exe");
     EXPECT_EQ(startNaive(layout, serverRecord()), fail("naive.exe was not found."));
     EXPECT_FALSE(fs::exists(configPath()));
+    EXPECT_FALSE(fs::exists(recordPath));
 }
 
 TEST_F(NaiveRunnerTest, Start_ConfigWriteFailureIsTheSystemTextAlone) {

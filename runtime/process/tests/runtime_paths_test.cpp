@@ -57,7 +57,7 @@ TEST_F(RuntimePathsTest, Layout_FallsBackToTheCurrentDirectory) {
     EXPECT_EQ(unknown.find(RuntimeProgram::Naive), std::nullopt);
 }
 
-TEST_F(RuntimePathsTest, Candidates_InOrderAndNeverAtTheVolumeRoot) {
+TEST_F(RuntimePathsTest, Candidates_InOrderAndNeverAboveTheInstallRoot) {
     const std::vector<fs::path> expected = {
         L"C:\\X\\resources\\runtime\\runtime\\naive\\naive.exe",
         L"C:\\X\\resources\\runtime\\naive\\naive.exe",
@@ -66,6 +66,10 @@ TEST_F(RuntimePathsTest, Candidates_InOrderAndNeverAtTheVolumeRoot) {
         L"C:\\X\\app\\runtime\\naive\\naive.exe",
     };
     EXPECT_EQ(runtimeExecutableCandidates(L"C:\\X\\resources\\runtime\\svc.exe", kNaive), expected);
+    // An executable outside a runtime folder is its own install root.
+    EXPECT_EQ(runtimeExecutableCandidates(L"C:\\X\\bin\\svc.exe", L"runtime\\x.exe"),
+              (std::vector<fs::path>{L"C:\\X\\bin\\runtime\\x.exe", L"C:\\X\\bin\\x.exe",
+                                     L"C:\\X\\bin\\app\\runtime\\x.exe"}));
 }
 
 TEST_F(RuntimePathsTest, Candidates_RecogniseEveryFormOfVolumeRoot) {
@@ -115,7 +119,7 @@ TEST_F(RuntimePathsTest, Find_TakesTheFirstPresentCandidate) {
 TEST_F(RuntimePathsTest, Find_WorksWithExtendedLengthPaths) {
     TempTree tree;
     const fs::path program = tree.file(L"X\\app\\runtime\\naive\\naive.exe");
-    const fs::path service = L"\\\\?\\" + (tree.root() / L"X\\bin\\svc.exe").wstring();
+    const fs::path service = L"\\\\?\\" + (tree.root() / L"X\\runtime\\svc.exe").wstring();
     EXPECT_EQ(findRuntimeExecutableFrom(service, kNaive), fs::path(L"\\\\?\\" + program.wstring()));
 }
 

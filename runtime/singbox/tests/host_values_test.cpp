@@ -20,13 +20,15 @@ TEST(TunInterface, NameAndAddressFollowTheProcessId) {
     EXPECT_EQ(interfaceAddressFor(4294967295u), "172.19.127.5/30");
 }
 
-TEST(NormalizeHost, StripsBlanksSchemePathLeadingDotsAndPort) {
+TEST(NormalizeHost, StripsBlanksSchemePathUserInformationLeadingDotsAndPort) {
     EXPECT_EQ(normalizeHost(" HTTPS://Example.COM:8443/login?x=1 "), "example.com");
     EXPECT_EQ(normalizeHost("http://a.b#frag"), "a.b");
     EXPECT_EQ(normalizeHost("ftp://a.b"), "ftp");  // "//a.b" is cut as a path, ":" as a port
     EXPECT_EQ(normalizeHost("https://http://x"), "http");
     EXPECT_EQ(normalizeHost("...example.org"), "example.org");
     EXPECT_EQ(normalizeHost("1.2.3.4:443"), "1.2.3.4");
+    EXPECT_EQ(normalizeHost("https://john:p@ss@Example.com:443/x"), "example.com");
+    EXPECT_EQ(normalizeHost("john:pw@10.0.0.1"), "10.0.0.1");
     EXPECT_EQ(normalizeHost("2001:DB8::1"), "2001:db8::1");
     EXPECT_EQ(normalizeHost("[2001:DB8::1]:443"), "[2001:db8::1]:443");
     EXPECT_EQ(

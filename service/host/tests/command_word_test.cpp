@@ -12,12 +12,17 @@ TEST(SelectCommandWord, RecognisesEachWordExactly) {
     const wchar_t* status[] = {L"korvane_service.exe", L"status"};
     const wchar_t* version[] = {L"korvane_service.exe", L"version"};
     const wchar_t* dashedVersion[] = {L"korvane_service.exe", L"--version"};
+    const wchar_t* diagnostics[] = {L"korvane_service.exe", L"diagnostics"};
     EXPECT_EQ(selectCommandWord(2, run), CommandWord::Run);
     EXPECT_EQ(selectCommandWord(2, install), CommandWord::Install);
     EXPECT_EQ(selectCommandWord(2, uninstall), CommandWord::Uninstall);
     EXPECT_EQ(selectCommandWord(2, status), CommandWord::Status);
     EXPECT_EQ(selectCommandWord(2, version), CommandWord::Version);
     EXPECT_EQ(selectCommandWord(2, dashedVersion), CommandWord::Version);
+    EXPECT_EQ(selectCommandWord(2, diagnostics), CommandWord::Diagnostics);
+    EXPECT_EQ(argumentAfterWord(2, diagnostics), std::nullopt);
+    const wchar_t* withPath[] = {L"korvane_service.exe", L"diagnostics", L"D:\\x y"};
+    EXPECT_EQ(argumentAfterWord(3, withPath), L"D:\\x y");
 }
 
 TEST(SelectCommandWord, FallsBackToConsoleForNoOrAnyOtherWord) {
@@ -25,9 +30,9 @@ TEST(SelectCommandWord, FallsBackToConsoleForNoOrAnyOtherWord) {
     EXPECT_EQ(selectCommandWord(1, none), CommandWord::Console);
     EXPECT_EQ(selectCommandWord(0, nullptr), CommandWord::Console);
     for (const wchar_t* word :
-         {L"RUN", L"Install", L"UNINSTALL", L"run ", L" run", L"-run", L"/install", L"", L"runs",
-          L"uninstal", L"stop", L"Status", L"/status", L"Version", L"-version", L"/version",
-          L"--Version", L"-v", L"versions"}) {
+         {L"RUN",      L"Install",  L"UNINSTALL", L"run ", L" run",     L"-run",       L"/install",
+          L"",         L"runs",     L"uninstal",  L"stop", L"Status",   L"/status",    L"Version",
+          L"-version", L"/version", L"--Version", L"-v",   L"versions", L"Diagnostics"}) {
         EXPECT_EQ(commandWordFor(word), CommandWord::Console) << word;
     }
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/os_error.h"
+#include "tests/support/temp_tree.h"
 
 namespace korvane::service {
 namespace {
@@ -63,40 +64,48 @@ TEST(InstallFolderCheck, ANullDaclLetsEveryoneInAnEmptyOneNobody) {
     EXPECT_TRUE(principals(L"D:P").empty());
 }
 
-TEST(InstallFolderCheck, WarnsAboutTheFirstPathOthersCanChange) {
+TEST(InstallFolderCheck, WarnsOnceAboutEachPathOthersCanChange) {
     const std::vector<std::filesystem::path> paths = {
         L"C:\\Tools\\Korvane", L"C:\\Tools\\Korvane\\runtime",
-        L"C:\\Tools\\Korvane\\runtime\\korvane_service.exe"};
-    const DescriptorReader userWritableRuntime =
+        L"C:\\Tools\\Korvane\\runtime\\korvane_service.exe", L"C:\\Tools\\Korvane\\data"};
+    const DescriptorReader userWritableRuntimeAndData =
         [](const std::filesystem::path& path) -> Result<SecurityDescriptor> {
-        if (path.filename() == L"Korvane") {
+        if (path.filename() == L"Korvane" || path.extension() == L".exe") {
             return fromSddl(kProgramFiles);
         }
         return fromSddl(L"D:(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;BU)(A;OICI;0x1301bf;;;AU)");
     };
-    EXPECT_EQ(installFolderWarning(paths, userWritableRuntime),
-              "Warning: C:\\Tools\\Korvane\\runtime is writable by BUILTIN\\Users, NT "
-              "AUTHORITY\\Authenticated Users; install into a folder only administrators can "
-              "change, such as Program Files");
+    const std::string users =
+        " is writable by BUILTIN\\Users, NT AUTHORITY\\Authenticated Users; "
+        "install into a folder only administrators can change, such as "
+        "Program Files";
+    EXPECT_EQ(installFolderWarnings(paths, userWritableRuntimeAndData),
+              (std::vector<std::string>{"Warning: C:\\Tools\\Korvane\\runtime" + users,
+                                        "Warning: C:\\Tools\\Korvane\\data" + users}));
 
     const DescriptorReader protectedEverywhere = [](const std::filesystem::path&) {
         return Result<SecurityDescriptor>(fromSddl(kProgramFiles));
     };
-    EXPECT_EQ(installFolderWarning(paths, protectedEverywhere), std::nullopt);
+    EXPECT_TRUE(installFolderWarnings(paths, protectedEverywhere).empty());
 
     const DescriptorReader unreadable = [](const std::filesystem::path&) {
         return Result<SecurityDescriptor>(fail("no descriptor"));
     };
-    EXPECT_EQ(installFolderWarning(paths, unreadable), std::nullopt);
+    EXPECT_TRUE(installFolderWarnings(paths, unreadable).empty());
 }
 
-TEST(InstallFolderCheck, ChecksTheRootTheProgramsFolderAndTheExecutable) {
+TEST(InstallFolderCheck, ChecksWhatTheServiceRunsAndWrites) {
     using Paths = std::vector<std::filesystem::path>;
-    EXPECT_EQ(installPaths(L"C:\\K\\resources\\runtime\\korvane_service.exe"),
-              (Paths{L"C:\\K", L"C:\\K\\resources\\runtime",
-                     L"C:\\K\\resources\\runtime\\korvane_service.exe"}));
     EXPECT_EQ(installPaths(L"C:\\K\\korvane_service.exe"),
-              (Paths{L"C:\\K", L"C:\\K\\runtime", L"C:\\K\\korvane_service.exe"}));
+              (Paths{L"C:\\K", L"C:\\K\\runtime", L"C:\\K\\korvane_service.exe", L"C:\\K\\data"}));
+
+    // The programs as the lookup finds them: sing-box.exe is missing here.
+    test::TempTree tree;
+    const std::filesystem::path runtime = tree.folder(L"K\\resources\\runtime");
+    const std::filesystem::path naive = tree.file(L"K\\app\\runtime\\naive\\naive.exe");
+    EXPECT_EQ(installPaths(runtime / L"korvane_service.exe"),
+              (Paths{tree.root() / L"K", runtime, runtime / L"korvane_service.exe",
+                     tree.root() / L"K\\data", naive.parent_path(), naive}));
 }
 
 }  // namespace

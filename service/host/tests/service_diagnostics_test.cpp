@@ -1,11 +1,13 @@
 // What korvane_service.exe leaves for troubleshooting, under Wine's Service
-// Control Manager: the service log of a real service run, the status command,
-// the event source registration, and an uninstall that waits for the stop.
+// Control Manager: the service log of a real service run, the status and
+// diagnostics commands, the event source registration, and an uninstall that
+// waits for the stop.
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -17,6 +19,8 @@
 #include "service/host/service_names.h"
 #include "service/host/tests/host_test_support.h"
 #include "service/host/tests/service_fixture.h"
+#include "tests/support/file_content.h"
+#include "tests/support/loopback.h"
 #include "tests/support/service_log_lines.h"
 
 namespace korvane::service::testing {
@@ -113,6 +117,82 @@ TEST_F(ServiceDiagnosticsTest, Status_OfTheRunningServiceShowsItsStateHealthLogs
                                 ", mode service, data folder " +
                                 platform::narrow((stage() / L"data").native());
     EXPECT_TRUE(tail[tail.size() - 2].ends_with(started)) << status.standardOutput;
+}
+
+std::string startRequest(const std::string& host, std::uint16_t port,
+                         const std::string& passwordJson) {
+    const std::string body =
+        R"({"settings":{"mode":"full","language":"en","launchOnStartup":false,)"
+        R"("connectOnStartup":false,"notifications":false,"autoUpdate":false,"apps":[],)"
+        R"("sites":[]},"server":{"host":")" +
+        host + R"(","port":)" + std::to_string(port) +
+        R"(,"protocol":"naiveproxy","username":"john","password":)" + passwordJson + "}}";
+    return "POST /start HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+TEST_F(ServiceDiagnosticsTest, Diagnostics_WritesEverySectionWithoutSecretsWithinTheBound) {
+    const std::uint16_t serverPort = test::freeLoopbackPort();
+    const platform::UniqueSocket server = test::occupyLoopbackPort(serverPort);
+    ASSERT_TRUE(server);
+    installAndWaitUntilServing();
+    const std::string password = "pw-diagnostics-" + std::to_string(::GetTickCount64());
+    const auto started = askEndpoint(startRequest("127.0.0.1", serverPort, '"' + password + '"'));
+    ASSERT_TRUE(started && started->starts_with("HTTP/1.1 200 OK")) << started.value_or("");
+    const std::uint16_t closedPort = test::freeLoopbackPort();
+    ASSERT_TRUE(askEndpoint(startRequest("john:" + password + "@127.0.0.1", closedPort, "\"x\"")));
+    ASSERT_TRUE(askEndpoint(startRequest("127.0.0.1", serverPort, "7770777")));
+    // Requests run one at a time in order: once the stop is answered, no start
+    // renames a log any more.
+    const auto stopped = askEndpoint("POST /stop HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    ASSERT_TRUE(stopped && isEndpointAnswer(*stopped)) << stopped.value_or("");
+    // A program log far over the bound, written straight into the data folder.
+    const std::string lastLine = "the last line of the big log";
+    {
+        std::ofstream big(logs() / L"sing-box.previous.log", std::ios::binary);
+        const std::string line(63, 'x');
+        for (int i = 0; i < (40 << 20) / 64; ++i) {
+            big << line << '\n';
+        }
+        big << lastLine << '\n';
+    }
+
+    const std::filesystem::path folder = stage() / L"report folder";
+    std::filesystem::create_directories(folder);
+    const ProgramOutcome written = runService({L"diagnostics", folder.native()}, 60s);
+    EXPECT_EQ(written.exitCode, 0u) << written.standardError;
+    const std::vector<std::string> printed = linesOf(written.standardOutput);
+    ASSERT_EQ(printed.size(), 1u) << written.standardOutput;
+    const std::filesystem::path report = platform::widen(printed[0]);
+    EXPECT_EQ(report.parent_path(), folder);
+    EXPECT_TRUE(std::regex_match(report.filename().string(),
+                                 std::regex(R"(korvane-diagnostics-\d{8}T\d{6}Z\.txt)")))
+        << printed[0];
+    const auto text = test::readFile(report);
+    ASSERT_TRUE(text);
+    EXPECT_LT(text->size(), 32u << 20);
+
+    std::size_t at = 0;
+    for (const char* heading :
+         {"== Version ==\n", "== Status ==\nVersion: ", "== Windows ==\nWindows: ",
+          "== Network adapters ==\n", "== tun.json ==\n", "== config.json ==\n",
+          "== Service log ==\n", "== Program logs ==\n"}) {
+        at = text->find(heading, at);
+        ASSERT_NE(at, std::string::npos) << "no " << heading << " in order";
+    }
+    EXPECT_NE(text->find("\"proxy\": \"https://***@127.0.0.1:"), std::string::npos);
+    EXPECT_NE(text->find("error Start failed: Server 127.0.0.1:" + std::to_string(closedPort) +
+                         " is unreachable."),
+              std::string::npos);
+    EXPECT_EQ(text->find(password), std::string::npos);
+    EXPECT_EQ(text->find("john:"), std::string::npos);
+    EXPECT_EQ(text->find("7770777"), std::string::npos);
+    // The big log keeps its newest lines and says what was left out.
+    const std::string big =
+        "sing-box.previous.log, " + std::to_string((40 << 20) + 29) + " bytes; only the newest ";
+    const std::size_t bigAt = text->find(big);
+    ASSERT_NE(bigAt, std::string::npos);
+    EXPECT_NE(text->find(lastLine + "\n--- ", bigAt), std::string::npos);
 }
 
 TEST_F(ServiceDiagnosticsTest, InstallRegistersTheEventSourceAndUninstallRemovesIt) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 #include "common/version.h"
@@ -97,8 +98,22 @@ TEST_F(ServiceHostTest, InstallAgain_RefreshesTheConfigurationAndLeavesTheServic
 
     const ProgramOutcome again = runProgram(installer(), {L"install"}, stage());
     EXPECT_EQ(again.exitCode, 0u) << again.standardError;
-    // Only the warning about the user-writable test folder.
-    EXPECT_TRUE(again.standardError.starts_with("Warning: ")) << again.standardError;
+    // One warning for each object in the user-writable test folder: the
+    // install root, the programs' folder, the executable, the data folder, and
+    // each program and the folder that holds it.
+    const std::filesystem::path runtime = stage() / L"runtime";
+    std::istringstream warnings(again.standardError);
+    for (const std::filesystem::path& path :
+         {stage(), runtime, service(), stage() / L"data", runtime / L"naive",
+          runtime / L"naive\\naive.exe", runtime / L"sing-box",
+          runtime / L"sing-box\\sing-box.exe"}) {
+        std::string line;
+        std::getline(warnings, line);
+        EXPECT_TRUE(
+            line.starts_with("Warning: " + platform::narrow(path.native()) + " is writable by "))
+            << again.standardError;
+    }
+    EXPECT_EQ(warnings.rdbuf()->in_avail(), 0) << again.standardError;
 
     const auto config = queryServiceConfiguration();
     ASSERT_TRUE(config);
