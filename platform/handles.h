@@ -22,6 +22,7 @@ struct ProcessHandleTraits : KernelHandleTraits {};
 struct ThreadHandleTraits : KernelHandleTraits {};
 struct FileHandleTraits : KernelHandleTraits {};
 struct JobHandleTraits : KernelHandleTraits {};
+struct EventHandleTraits : KernelHandleTraits {};
 struct EventLogHandleTraits {
     using pointer = HANDLE;
     static pointer invalid() noexcept { return nullptr; }
@@ -80,6 +81,7 @@ using UniqueProcess = UniqueHandle<ProcessHandleTraits>;
 using UniqueThread = UniqueHandle<ThreadHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueJob = UniqueHandle<JobHandleTraits>;
+using UniqueEvent = UniqueHandle<EventHandleTraits>;
 using UniqueEventSource = UniqueHandle<EventLogHandleTraits>;
 using UniqueSocket = UniqueHandle<SocketTraits>;
 using UniqueServiceHandle = UniqueHandle<ServiceHandleTraits>;
