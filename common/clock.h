@@ -1,8 +1,9 @@
 #pragma once
 // The seam through which the waits that poll (readiness checks, deadlines,
-// the updater's and the uninstall's waits) read the time and sleep, so that
-// tests can run their logic in milliseconds. A wait on a kernel object, such as
-// a process's end, uses the system's own time-out instead.
+// the pauses before a restart, the updater's and the uninstall's waits) read
+// the time and sleep, so that tests can run their logic in milliseconds. A
+// wait on a kernel object, such as a process's end, uses the system's own
+// time-out instead.
 
 #include <chrono>
 

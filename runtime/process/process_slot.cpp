@@ -147,16 +147,7 @@ Result<bool> ProcessSlot::isRunning() {
 }
 
 Status ProcessSlot::waitForExit(std::chrono::milliseconds limit) {
-    // A handle of its own, because a concurrent stop may close the slot's.
-    auto watched = locked<platform::UniqueProcess>([&]() -> Result<platform::UniqueProcess> {
-        HANDLE duplicate = nullptr;
-        if (child_ &&
-            !::DuplicateHandle(::GetCurrentProcess(), child_->process.get(), ::GetCurrentProcess(),
-                               &duplicate, SYNCHRONIZE, FALSE, 0)) {
-            return fail(platform::lastOsErrorText());
-        }
-        return platform::UniqueProcess(duplicate);
-    });
+    auto watched = duplicateHandle();
     if (!watched) {
         return fail(std::move(watched.error()));
     }
@@ -169,6 +160,18 @@ Status ProcessSlot::waitForExit(std::chrono::milliseconds limit) {
         return fail(platform::lastOsErrorText());
     }
     return {};
+}
+
+Result<platform::UniqueProcess> ProcessSlot::duplicateHandle() {
+    return locked<platform::UniqueProcess>([&]() -> Result<platform::UniqueProcess> {
+        HANDLE duplicate = nullptr;
+        if (child_ && !::DuplicateHandle(
+                          ::GetCurrentProcess(), child_->process.get(), ::GetCurrentProcess(),
+                          &duplicate, SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0)) {
+            return fail(platform::lastOsErrorText());
+        }
+        return platform::UniqueProcess(duplicate);
+    });
 }
 
 Result<std::uint32_t> ProcessSlot::processId() {

@@ -66,6 +66,11 @@ class ProcessSlot {
     // system's text when the child cannot be waited on.
     Status waitForExit(std::chrono::milliseconds limit);
 
+    // A handle of its own on the held child, to wait for its end and ask its
+    // id; none when the slot is empty. A concurrent stop closes the slot's
+    // handle, never this one. Fails with the system's text.
+    Result<platform::UniqueProcess> duplicateHandle();
+
     // The held child's process id, exited or not; 0 when the slot is empty.
     Result<std::uint32_t> processId();
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <utility>
 
@@ -10,6 +11,7 @@
 #include "runtime/naive/naive_runner.h"
 #include "runtime/records/records.h"
 #include "runtime/singbox/singbox_runner.h"
+#include "runtime/supervisor/watcher.h"
 
 namespace korvane::runtime {
 namespace {
@@ -60,33 +62,56 @@ Result<StartResult> connectVpn(const RuntimeLayout& layout, StoredAppSettings se
 }  // namespace
 
 Result<std::string> handleStart(const RuntimeLayout& layout, std::string_view settingsJson,
-                                std::string_view serverJson) {
+                                std::string_view serverJson, Clock& restartClock) {
     return guarded([&]() -> Result<std::string> {
         KORVANE_TRY_ASSIGN(StartRecords records, readStartRecords(settingsJson, serverJson));
-        KORVANE_TRY_ASSIGN(
-            const StartResult connected,
-            connectVpn(layout, std::move(records.settings), std::move(records.server)));
-        log::info("Start succeeded: interface " + connected.interfaceName + ", address " +
-                  connected.address);
+        const Watcher::Ticket ticket = watcher().cancelForStart();
+        const std::lock_guard turn(watcher().turn());
+        auto connected = connectVpn(layout, std::move(records.settings), std::move(records.server));
+        if (!connected) {
+            watcher().resume(ticket);
+            return fail(std::move(connected.error()));
+        }
+        log::info("Start succeeded: interface " + connected->interfaceName + ", address " +
+                  connected->address);
+        // The files are where the runners wrote them.
+        watcher().watch(WatchedVpn{layout,
+                                   layout.dataFolder() / "naive" / "config.json",
+                                   {layout.dataFolder() / "sing-box" / "tun.json",
+                                    connected->interfaceName, connected->address}},
+                        restartClock, ticket);
         // Members in the order the client reads them.
         nlohmann::ordered_json result;
-        result["localSocksPort"] = connected.localSocksPort;
-        result["serverHost"] = connected.serverHost;
-        result["interfaceName"] = connected.interfaceName;
-        result["address"] = connected.address;
+        result["localSocksPort"] = connected->localSocksPort;
+        result["serverHost"] = connected->serverHost;
+        result["interfaceName"] = connected->interfaceName;
+        result["address"] = connected->address;
         return result.dump();
     });
 }
 
 Status handleStop() {
     return guarded([]() -> Status {
+        // N.B. Without the turn: the service control handler's thread stops
+        // the runtime while a start may hold it, and must not wait for that.
+        // A restart in progress ends what it launched itself.
+        (void)watcher().cancel();
         const Status singBox = stopSingBox();
         const Status naive = stopNaive();
         return singBox ? naive : singBox;
     });
 }
 
+Status handleServiceStop() {
+    return guarded([]() -> Status {
+        watcher().end();
+        return handleStop();
+    });
+}
+
 Result<std::string> handleHealth() {
+    // N.B. Without the turn: health reads the slots as they are, also while a
+    // restart runs, rather than wait seconds for it.
     return guarded([]() -> Result<std::string> {
         const auto naiveRunning = isNaiveRunning();
         if (!naiveRunning.has_value()) {

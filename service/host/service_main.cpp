@@ -53,11 +53,18 @@ void reportServiceFailure(ErrorEvent kind, std::string_view message) {
     reportErrorEvent(kind, message);
 }
 
+// The results of stopping are ignored here, and so is an exception.
 void stopRuntime() noexcept {
     try {
         (void)runtime::handleStop();
     } catch (...) {
-        // The result of stopping is ignored here, and so is an exception.
+    }
+}
+
+void endRuntime() noexcept {
+    try {
+        (void)runtime::handleServiceStop();
+    } catch (...) {
     }
 }
 
@@ -91,9 +98,9 @@ void WINAPI serviceMain(DWORD /*argc*/, LPWSTR* /*argv*/) {
     }
 
     const Status served = serveEndpoint(stopFlag);
-    // Whatever a request in progress started after the control handler's stop
-    // is ended here.
-    stopRuntime();
+    // Whatever a request in progress or a restart started after the control
+    // handler's stop is ended here, and nothing is restarted after.
+    endRuntime();
 
     // The process may end as soon as STOPPED is reported, so the failure is
     // recorded first. A failed endpoint is a failure to the Service Control

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "common/log/service_log.h"
 #include "platform/handles.h"
 #include "platform/wide.h"
 #include "runtime/naive/local_socks_port.h"
@@ -19,8 +20,10 @@
 #include "runtime/records/records.h"
 #include "runtime/singbox/singbox_runner.h"
 #include "tests/support/loopback.h"
+#include "tests/support/processes.h"
 #include "tests/support/runtime_tree.h"
 #include "tests/support/scoped_environment.h"
+#include "tests/support/service_log_lines.h"
 
 namespace korvane::runtime {
 namespace {
@@ -43,9 +46,75 @@ std::string expectedStartResult() {
            std::to_string(b) + R"(/30"})";
 }
 
+const std::string kHealthy =
+    R"({"healthy":true,"naiveRunning":true,"singBoxRunning":true,"socksReady":true})";
+
 void expectNothingRuns(const RuntimeTree& tree) {
     EXPECT_TRUE(tree.running("naive").empty());
     EXPECT_TRUE(tree.running("sing-box").empty());
+}
+
+// The pauses before restarts pass at once on it; only the watcher's thread
+// reads it, and it outlives the watcher.
+ManualClock restartClock;
+
+// The id of the one running copy of the program, 0 when none or several run.
+DWORD runningId(const RuntimeTree& tree, const char* name) {
+    const auto ids = tree.running(name);
+    return ids.size() == 1 ? ids.front() : 0;
+}
+
+template <typename Condition>
+bool eventually(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
+}
+
+// The service log in the tree's data folder while it lives.
+struct TreeLog {
+    explicit TreeLog(const RuntimeTree& tree) : folder(tree.dataFolder() / "logs") {
+        EXPECT_TRUE(log::openServiceLog(folder));
+    }
+    ~TreeLog() { log::closeServiceLog(); }
+    bool has(const std::string& prefix) const {
+        return test::hasEvent(test::serviceLogEvents(folder), prefix);
+    }
+    const std::filesystem::path folder;
+};
+
+// Ends `name` as often as the watcher restarts it and once more: each time
+// the VPN comes back whole while the other program runs on, and after the
+// fourth exit in a minute both are stopped.
+void expectRestartedThriceThenGivenUp(RuntimeTree& tree, const char* name, const char* other) {
+    const TreeLog log(tree);
+    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()),
+                            restartClock));
+    const std::string program = std::string(name) + ".exe";
+    const DWORD otherId = runningId(tree, other);
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        const DWORD ended = runningId(tree, name);
+        ASSERT_NE(ended, 0u);
+        test::terminateById(ended);
+        const std::string exited = "warning " + program + " (process " + std::to_string(ended) +
+                                   ") exited; restart " + std::to_string(attempt) + " of 3 in " +
+                                   std::to_string(1 << (attempt - 1)) + " s";
+        const std::string restarted = "info Restarted " + program + " (attempt " +
+                                      std::to_string(attempt) + " of 3): process ";
+        ASSERT_TRUE(eventually([&] { return log.has(restarted); })) << restarted;
+        EXPECT_TRUE(log.has(exited)) << exited;
+        EXPECT_EQ(handleHealth(), kHealthy);
+        EXPECT_EQ(runningId(tree, other), otherId) << "left alone";
+    }
+    test::terminateById(runningId(tree, name));
+    EXPECT_TRUE(eventually([&] { return handleHealth() == kAllDown; }));
+    expectNothingRuns(tree);
+    EXPECT_TRUE(log.has("error Giving up: " + program + " (process "));
 }
 
 TEST(Supervisor, FullStartRunsBothChildren_HealthIsGood_StopEndsBoth) {
@@ -102,7 +171,9 @@ TEST(Supervisor, FailedSecondStartLeavesNothingRunning_ARefusedProtocolChangesNo
     expectNothingRuns(tree);
     EXPECT_EQ(handleHealth(), kAllDown);
 
-    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
+    const auto again =
+        handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()));
+    ASSERT_TRUE(again) << again.error();
     ASSERT_TRUE(handleStop());
     const auto occupier = test::occupyLoopbackPort(kLocalSocksPort);
     ASSERT_TRUE(occupier);
@@ -225,6 +296,59 @@ TEST(Supervisor, StopFromAnotherThreadDuringAStartLeavesNothingAfterTheSecondSto
     (void)start.get();
     EXPECT_TRUE(handleStop());
     expectNothingRuns(tree);
+}
+
+TEST(Supervisor, NaiveThatExitsIsRestartedWhileSingBoxRunsOn_AtTheFourthExitBothStop) {
+    RuntimeTree tree;
+    expectRestartedThriceThenGivenUp(tree, "naive", "sing-box");
+}
+
+TEST(Supervisor, SingBoxThatExitsIsRestartedWhileNaiveRunsOn_AtTheFourthExitBothStop) {
+    RuntimeTree tree;
+    expectRestartedThriceThenGivenUp(tree, "sing-box", "naive");
+}
+
+TEST(Supervisor, StartOrStopDuringAPendingRestartCancelsIt_HealthTellsTheProgramIsDown) {
+    RuntimeTree tree;
+    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
+    // Each time within the real pause of 1 s before the restart.
+    test::terminateById(runningId(tree, "naive"));
+    std::this_thread::sleep_for(400ms);
+    EXPECT_EQ(handleHealth(), R"({"healthy":false,"naiveRunning":false,)"
+                              R"("singBoxRunning":true,"socksReady":false})");
+    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort())));
+    std::this_thread::sleep_for(1000ms);
+    EXPECT_EQ(tree.running("naive").size(), 1u) << "no restart after the new start";
+    EXPECT_EQ(handleHealth(), kHealthy);
+
+    test::terminateById(runningId(tree, "naive"));
+    std::this_thread::sleep_for(400ms);
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_TRUE(handleStop());
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms) << "the stop waits for no pause";
+    std::this_thread::sleep_for(1500ms);
+    expectNothingRuns(tree);
+}
+
+TEST(Supervisor, StopDuringARestartEndsWhatItLaunchedAndGivesNothingUp) {
+    RuntimeTree tree;
+    const TreeLog log(tree);
+    ASSERT_TRUE(handleStart(tree.layout(), splitSettingsJson(), serverJson(tree.serverPort()),
+                            restartClock));
+    const DWORD ended = runningId(tree, "sing-box");
+    test::terminateById(ended);
+    // The new sing-box.exe waits up to 3 s for its adapter, which never shows.
+    ASSERT_TRUE(eventually([&] {
+        const DWORD id = runningId(tree, "sing-box");
+        return id != 0 && id != ended;
+    }));
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_TRUE(handleStop());
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1s) << "the stop waits for no restart";
+    EXPECT_TRUE(
+        eventually([&] { return log.has("info The restart of sing-box.exe was cancelled"); }));
+    expectNothingRuns(tree);
+    EXPECT_FALSE(log.has("error Giving up"));
 }
 
 // Run by with_microsocks.sh while the Linux microsocks serves 127.0.0.1:1080.
