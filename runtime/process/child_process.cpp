@@ -13,6 +13,9 @@ Result<bool> hasExited(const ChildProcess& child) {
             if (!::GetExitCodeProcess(child.process.get(), &exitCode)) {
                 return fail(platform::lastOsErrorText());
             }
+            if (child.output) {
+                child.output->awaitDrained();
+            }
             return true;
         }
         default:

@@ -2,6 +2,7 @@
 
 #include "common/log/service_log.h"
 #include "platform/os_error.h"
+#include "platform/output_pipe.h"
 #include "platform/process_launcher.h"
 #include "platform/wide.h"
 #include "platform/write_all.h"
@@ -57,38 +58,46 @@ Result<ChildProcess> launchWithLog(const RuntimeLayout& layout, std::string_view
         }
     }
     keepPreviousLog(logPath);
-    const UniqueFile log(::CreateFileW(logPath.c_str(), GENERIC_WRITE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile log(::CreateFileW(logPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!log) {
         return fail(lastOsErrorText());
     }
-    if (auto written =
-            platform::writeAll(log.get(), "--- starting " + std::string(logName) + " ---\n");
-        !written) {
-        return fail(written.error());
-    }
+    const std::string banner = "--- starting " + std::string(logName) + " ---\n";
+    KORVANE_TRY(platform::writeAll(log.get(), banner));
     const UniqueFile input(::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!input) {
         return fail(lastOsErrorText());
     }
+    KORVANE_TRY_ASSIGN(platform::OutputPipe output, platform::createOutputPipe());
     auto job = childrenJob();
     if (!job) {
         return fail(job.error());
     }
-    KORVANE_TRY_ASSIGN(ChildProcess child,
+    KORVANE_TRY_ASSIGN(platform::UniqueProcessInformation started,
                        platform::launchProcess({.program = command.program,
                                                 .arguments = command.arguments,
                                                 .input = input.get(),
-                                                .output = log.get(),
-                                                .error = log.get(),
+                                                .output = output.writeEnd.get(),
+                                                .error = output.writeEnd.get(),
                                                 .workingDirectory = command.workingDirectory,
                                                 .creationFlags = CREATE_NO_WINDOW,
                                                 .job = *job}));
+    // N.B. The service lets go of the write end at once: the pipe's end then
+    // comes when the child, and whatever it started, have closed theirs.
+    output.writeEnd.reset();
+    auto copier = OutputCopier::start(std::move(log), banner.size(), std::string(logName),
+                                      std::move(output.readEnd), started.process.get());
+    if (!copier) {
+        ::TerminateProcess(started.process.get(), 1);
+        return fail(copier.error());
+    }
     log::info("Launched " + platform::narrow(command.program.native()) + ": pid " +
-              std::to_string(child.id));
-    return child;
+              std::to_string(started.id));
+    return ChildProcess{std::move(started.process), std::move(started.thread), started.id,
+                        std::move(*copier)};
 }
 
 std::string readLogTail(const RuntimeLayout& layout, std::string_view logName) {

@@ -4,12 +4,14 @@
 
 #include <psapi.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/command_line.h"
 #include "platform/process_launcher.h"
 #include "platform/wide.h"
+#include "runtime/process/bounded_log.h"
 #include "runtime/process/file_io.h"
 #include "runtime/process/log_tail.h"
 #include "runtime/process/runtime_layout.h"
@@ -41,8 +43,10 @@ class LaunchTest : public ::testing::Test {
   protected:
     fs::path logOf(const char* name) { return tree.root() / L"X\\bin\\data\\logs" / name; }
 
+    // The process's end, then its exit as the service learns of it.
     static void waitForExit(const ChildProcess& child) {
         ASSERT_EQ(::WaitForSingleObject(child.process.get(), 10000), WAIT_OBJECT_0);
+        ASSERT_EQ(hasExited(child), true);
     }
 
     TempTree tree;
@@ -83,6 +87,65 @@ TEST_F(LaunchTest, LogHoldsTheBannerThenBothStreamsAndASecondLaunchTruncates) {
     EXPECT_EQ(count(*log, "--- starting"), 1u);
     EXPECT_EQ(count(*log, "line 3\n"), 1u);
     EXPECT_EQ(count(*log, "sing-box stand-in error line\n"), 1u);
+}
+
+TEST_F(LaunchTest, FortyMebibytesOfOutputLeaveTheBannerAndTheLastLinesWithinTheBound) {
+    // The stand-in exits right after its last write: the exit is reported once
+    // that write is in the log.
+    ScopedEnvironment mode(L"KORVANE_NAIVE_MODE", L"flood");
+    auto child = launchWithLog(layout, "naive", {test::standIn("naive"), {}, {}});
+    ASSERT_TRUE(child.has_value()) << child.error();
+    waitForExit(*child);
+
+    const auto log = test::readFile(logOf("naive.log"));
+    ASSERT_TRUE(log.has_value());
+    EXPECT_LE(log->size(), kLogLimit);
+    EXPECT_GE(log->size(), kLogKept - kLineLimit);
+    EXPECT_TRUE(log->starts_with("--- starting naive ---\n" + std::string(kDroppedLine)))
+        << log->substr(0, 100);
+    const std::string lastLine = "naive stand-in output line 655360";
+    EXPECT_TRUE(log->ends_with(lastLine + std::string(63 - lastLine.size(), '.') +
+                               "\nnaive stand-in flood done\n"))
+        << log->substr(log->size() - 200);
+    EXPECT_TRUE(readLogTail(layout, "naive").ends_with(" | naive stand-in flood done"));
+}
+
+TEST_F(LaunchTest, ChildWritesAtOnceWhileTheLaunchingThreadIsBusy) {
+    const fs::path times = tree.root() / L"times.txt";
+    ScopedEnvironment mode(L"KORVANE_NAIVE_MODE", L"timed");
+    ScopedEnvironment record(L"KORVANE_NAIVE_TIMES", times.wstring());
+    auto child = launchWithLog(layout, "naive", {test::standIn("naive"), {}, {}});
+    ASSERT_TRUE(child.has_value()) << child.error();
+    // Busy as a request handler in a slow start: nobody here reads the pipe.
+    // Writes that waited for this thread would take over a second.
+    ::Sleep(1500);
+    const auto recorded = test::waitForFile(times, 10s);
+    ASSERT_TRUE(recorded.has_value()) << "the child's 4 MiB of writes did not finish";
+    std::istringstream lines(*recorded);
+    int writes = 0;
+    for (long milliseconds = 0; lines >> milliseconds; ++writes) {
+        EXPECT_LT(milliseconds, 750) << "write " << writes;
+    }
+    EXPECT_EQ(writes, 64);
+    waitForExit(*child);
+    const std::string before =
+        "--- starting naive ---\nnaive stand-in started\nnaive stand-in error stream\n";
+    EXPECT_EQ(fs::file_size(logOf("naive.log")), before.size() + 4 * 1024 * 1024);
+}
+
+TEST_F(LaunchTest, ProgramThatKeepsThePipeOpenDelaysTheExitByTheDrainBoundAtMost) {
+    ScopedEnvironment mode(L"KORVANE_NAIVE_MODE", L"orphan");
+    auto child = launchWithLog(layout, "naive", {test::standIn("naive"), {}, {}});
+    ASSERT_TRUE(child.has_value()) << child.error();
+    ASSERT_EQ(::WaitForSingleObject(child->process.get(), 10000), WAIT_OBJECT_0);
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(hasExited(*child), true);
+    // The sleeper still holds the pipe: the bound, not the pipe's end, ended
+    // the wait.
+    const auto waited = std::chrono::steady_clock::now() - begin;
+    EXPECT_GT(waited, OutputCopier::kDrainAfterExit / 2);
+    EXPECT_LT(waited, OutputCopier::kDrainAfterExit + 2s);
+    EXPECT_TRUE(readLogTail(layout, "naive").ends_with(" | naive stand-in left a program running"));
 }
 
 TEST_F(LaunchTest, EachLaunchKeepsTheLogBeforeItAsThePreviousLogReplacingAnOlderOne) {
