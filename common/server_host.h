@@ -8,6 +8,11 @@
 
 namespace korvane {
 
+// The address part of a typed URL or host: without one "https://" or
+// "http://" prefix, without everything from the first of `pathStarts`, and
+// without user information (up to the last "@"). Case is left as it is.
+std::string_view hostAuthority(std::string_view text, std::string_view pathStarts);
+
 // White space trimmed, one "https://" or "http://" prefix, any path, user
 // information and single ":port" removed, and a bare IPv6 literal put in
 // brackets. May be empty.

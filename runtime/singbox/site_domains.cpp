@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/server_host.h"
 #include "common/text.h"
 #include "common/unicode_case.h"
 
@@ -9,19 +10,7 @@ namespace korvane::runtime {
 
 std::string normalizeHost(std::string_view text) {
     const std::string lower = unicodeLower(trimUnicodeWhitespace(text));
-    std::string_view host(lower);
-    if (host.starts_with("https://")) {
-        host.remove_prefix(8);
-    } else if (host.starts_with("http://")) {
-        host.remove_prefix(7);
-    }
-    host = host.substr(0, host.find_first_of("/?#"));
-    // N.B. User information is no part of the address: left in, it would put
-    // the user's name and password into tun.json and make the rule miss the
-    // server ("user:pass@host" would read as the host "user").
-    if (const std::size_t at = host.rfind('@'); at != std::string_view::npos) {
-        host.remove_prefix(at + 1);
-    }
+    std::string_view host = hostAuthority(lower, "/?#");
     host.remove_prefix(std::min(host.find_first_not_of('.'), host.size()));
     if (std::count(host.begin(), host.end(), ':') == 1) {
         host = host.substr(0, host.find(':'));
