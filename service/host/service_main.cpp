@@ -127,8 +127,11 @@ DWORD WINAPI controlHandler(DWORD control, DWORD /*eventType*/, LPVOID /*eventDa
             }
             // N.B. Stopped here, synchronously, although a control handler
             // should answer at once: a long start in progress would otherwise
-            // keep the VPN up until the endpoint notices the flag. Ending two
-            // children stays well within the time the manager allows.
+            // keep the VPN up until the endpoint notices the flag. Ending the
+            // two children takes milliseconds when sing-box.exe answers its
+            // Ctrl+C and about 5 s when it ignores it; only a process that
+            // outlives its termination makes it longer (each slot's stop is
+            // bounded, so at most about 25 s in all).
             stopRuntime();
             return NO_ERROR;
         }
