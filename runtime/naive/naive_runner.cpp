@@ -13,7 +13,7 @@ namespace korvane::runtime {
 namespace fs = std::filesystem;
 
 Result<fs::path> writeNaiveConfig(const RuntimeLayout& layout, const AccessServer& server) {
-    const fs::path path = layout.dataFolder() / "naive" / "config.json";
+    const fs::path path = layout.naiveConfigFile();
     KORVANE_TRY(createFolders(path.parent_path()));
     KORVANE_TRY_ASSIGN(const std::string text, naiveConfigText(server));
     KORVANE_TRY(writePrivateFile(path, text));

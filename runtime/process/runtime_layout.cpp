@@ -36,6 +36,14 @@ fs::path RuntimeLayout::logFile(std::string_view logName) const {
     return dataFolder_ / "logs" / platform::widen(std::string(logName) + ".log");
 }
 
+fs::path RuntimeLayout::naiveConfigFile() const {
+    return dataFolder_ / L"naive" / L"config.json";
+}
+
+fs::path RuntimeLayout::singBoxConfigFile() const {
+    return dataFolder_ / L"sing-box" / L"tun.json";
+}
+
 std::optional<fs::path> RuntimeLayout::find(RuntimeProgram program) const {
     return firstPresent(program == RuntimeProgram::Naive ? naiveCandidates_ : singBoxCandidates_);
 }

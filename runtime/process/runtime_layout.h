@@ -39,6 +39,11 @@ class RuntimeLayout {
     // <data>\logs\<logName>.log
     std::filesystem::path logFile(std::string_view logName) const;
 
+    // <data>\naive\config.json and <data>\sing-box\tun.json: where a start
+    // writes the programs' configuration and a restart reads it again.
+    std::filesystem::path naiveConfigFile() const;
+    std::filesystem::path singBoxConfigFile() const;
+
     // The first of the program's candidates that is present. The candidates are
     // fixed; whether each is present is looked at on every call, so a program
     // installed while the service runs is found.

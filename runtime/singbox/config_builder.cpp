@@ -44,9 +44,8 @@ std::optional<std::string> naivePath(const RuntimeLayout& layout) {
 Result<SingBoxConfigResult> buildSingBoxConfig(const RuntimeLayout& layout,
                                                const StoredAppSettings& settings,
                                                std::string_view serverHost, ScanLimits limits) {
-    const fs::path folder = layout.dataFolder() / L"sing-box";
-    KORVANE_TRY(createFolders(folder));
-    SingBoxConfigResult result{folder / L"tun.json", "", ""};
+    SingBoxConfigResult result{layout.singBoxConfigFile(), "", ""};
+    KORVANE_TRY(createFolders(result.configPath.parent_path()));
 
     const std::uint32_t processId = ::GetCurrentProcessId();
     SingBoxDocumentInput input;

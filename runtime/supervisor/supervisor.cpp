@@ -75,11 +75,11 @@ Result<std::string> handleStart(const RuntimeLayout& layout, std::string_view se
         log::info("Start succeeded: interface " + connected->interfaceName + ", address " +
                   connected->address);
         // The files are where the runners wrote them.
-        watcher().watch(WatchedVpn{layout,
-                                   layout.dataFolder() / "naive" / "config.json",
-                                   {layout.dataFolder() / "sing-box" / "tun.json",
-                                    connected->interfaceName, connected->address}},
-                        restartClock, ticket);
+        watcher().watch(
+            WatchedVpn{layout,
+                       layout.naiveConfigFile(),
+                       {layout.singBoxConfigFile(), connected->interfaceName, connected->address}},
+            restartClock, ticket);
         // Members in the order the client reads them.
         nlohmann::ordered_json result;
         result["localSocksPort"] = connected->localSocksPort;

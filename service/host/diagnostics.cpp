@@ -148,8 +148,8 @@ std::string reportText(const runtime::RuntimeLayout& layout) {
     text += diagnosticsHeading("Status") + reportedText(collectStatusReport(data).text);
     text += diagnosticsHeading("Windows") + windowsLines();
     text += diagnosticsHeading("Network adapters") + adapterLines();
-    text += diagnosticsHeading("tun.json") + configurationFile(data / "sing-box" / "tun.json");
-    text += diagnosticsHeading("config.json") + configurationFile(data / "naive" / "config.json");
+    text += diagnosticsHeading("tun.json") + configurationFile(layout.singBoxConfigFile());
+    text += diagnosticsHeading("config.json") + configurationFile(layout.naiveConfigFile());
 
     const std::vector<LogFile> service = serviceLogs(data / "logs");
     const std::vector<LogFile> programs = programLogs(layout);
